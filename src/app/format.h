@@ -1,0 +1,17 @@
+#pragma once
+// Text forms of dates, clock times and quantities, and the lenient date reader.
+
+#include <QDateTime>
+#include <QString>
+
+QString DateStr(const QDateTime& value);
+QString DateStr(const QDate& value);
+QString TimeStr();
+// Cleans `text` in place (CleanStr) and reads a date from it; never fails: an unreadable text
+// yields the current local date at midnight.
+QDateTime ParseDate(QString& text);
+QString NumStr(double v);
+
+// Shortest decimal text that reads back as the same double, without an exponent for
+// ordinary sizes.
+QString shortestDecimal(double v);

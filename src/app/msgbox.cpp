@@ -1,0 +1,81 @@
+#include "app/msgbox.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QQueue>
+
+namespace {
+
+bool testModeOn = false;
+QQueue<Msg::Button> answers;
+QQueue<QString> inputs;
+QList<Msg::Shown> record;
+
+QWidget* owner() { return QApplication::activeWindow(); }
+
+QString titleOrApp(const QString& title) {
+    return title.isEmpty() ? QStringLiteral("Zelvo云记账") : title;
+}
+
+} // namespace
+
+namespace Msg {
+
+Button box(const QString& text, QMessageBox::Icon icon, const QString& title,
+           QMessageBox::StandardButtons buttons, Button defaultButton) {
+    record.append({text, title, icon, buttons, defaultButton, false});
+    if (testModeOn) {
+        if (!answers.isEmpty())
+            return answers.dequeue();
+        if (defaultButton != QMessageBox::NoButton)
+            return defaultButton;
+        return buttons.testFlag(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::NoButton;
+    }
+    QMessageBox mb(icon, titleOrApp(title), text, buttons, owner());
+    if (defaultButton != QMessageBox::NoButton)
+        mb.setDefaultButton(defaultButton);
+    return static_cast<Button>(mb.exec());
+}
+
+void info(const QString& text, const QString& title) {
+    box(text, QMessageBox::Information, title);
+}
+
+bool askYesNo(const QString& text, QMessageBox::Icon icon, const QString& title) {
+    return box(text, icon, title, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+bool input(const QString& prompt, const QString& title, QString& value) {
+    record.append({prompt, title, QMessageBox::NoIcon, {}, QMessageBox::NoButton, true});
+    if (testModeOn) {
+        if (inputs.isEmpty() || inputs.head().isNull()) {
+            if (!inputs.isEmpty())
+                inputs.dequeue();
+            return false;
+        }
+        value = inputs.dequeue();
+        return true;
+    }
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(owner(), titleOrApp(title), prompt, QLineEdit::Normal, value, &ok);
+    if (ok)
+        value = text;
+    return ok;
+}
+
+void setTestMode(bool on) { testModeOn = on; }
+bool testMode() { return testModeOn; }
+void queueAnswer(Button answer) { answers.enqueue(answer); }
+void queueInput(const QString& value) { inputs.enqueue(value); }
+QList<Shown> shown() { return record; }
+Shown last() { return record.isEmpty() ? Shown() : record.last(); }
+
+void clearShown() {
+    record.clear();
+    answers.clear();
+    inputs.clear();
+}
+
+} // namespace Msg

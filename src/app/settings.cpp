@@ -1,0 +1,79 @@
+#include "app/settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <memory>
+
+namespace {
+
+QString customPath;
+std::unique_ptr<QSettings> store;
+
+// A name becomes one path element: "/" and "\" would nest groups and "%" is the escape itself.
+// The empty name gets a form no other name can take.
+QString element(const QString& name) {
+    if (name.isEmpty())
+        return QStringLiteral("%");
+    QString out = name;
+    out.replace(QLatin1Char('%'), QStringLiteral("%25"));
+    out.replace(QLatin1Char('/'), QStringLiteral("%2F"));
+    out.replace(QLatin1Char('\\'), QStringLiteral("%5C"));
+    return out;
+}
+
+QString address(const QString& app, const QString& section, const QString& key) {
+    return element(app) + QLatin1Char('/') + element(section) + QLatin1Char('/') + element(key);
+}
+
+void restrictToOwner(const QString& path) {
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+QSettings& open() {
+    const QString path = Settings::filePath();
+    if (!store || store->fileName() != path) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        if (!QFileInfo::exists(path)) {
+            QFile file(path);
+            if (file.open(QIODevice::WriteOnly))
+                file.close();
+        }
+        restrictToOwner(path);
+        store = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    }
+    return *store;
+}
+
+} // namespace
+
+namespace Settings {
+
+QString defaultFilePath() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+           QStringLiteral("/zelvo.ini");
+}
+
+QString filePath() { return customPath.isEmpty() ? defaultFilePath() : customPath; }
+
+void setFilePath(const QString& path) {
+    customPath = path;
+    store.reset();
+}
+
+QString GetSetting(const QString& app, const QString& section, const QString& key) {
+    return open().value(address(app, section, key)).toString();
+}
+
+void SaveSetting(const QString& app, const QString& section, const QString& key,
+                 const QString& value) {
+    QSettings& s = open();
+    s.setValue(address(app, section, key), value);
+    s.sync();
+    restrictToOwner(s.fileName());
+}
+
+} // namespace Settings

@@ -1,0 +1,91 @@
+#include "app/shell.h"
+
+#include "app/msgbox.h"
+#include "db/sqlaccess.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QQueue>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace {
+QQueue<QString> nextSaveNames;
+QStringList opened;
+
+void openAddress(const QUrl& url) {
+    opened.append(url.toString());
+    if (!Msg::testMode())
+        QDesktopServices::openUrl(url);
+}
+} // namespace
+
+QString exportStartFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+QString withCsvSuffix(const QString& path) {
+    const int nul = path.indexOf(QChar(0));
+    QString p = nul >= 0 ? path.left(nul) : path;
+    if (p.right(4).toUpper() != QLatin1String(".CSV"))
+        p += QStringLiteral(".csv");
+    return p;
+}
+
+QString SaveCsvDialog(const QString& titlePrefix) {
+    const QString title = titlePrefix + QStringLiteral(" 导出到Excel文件");
+    QString chosen;
+    if (Msg::testMode()) {
+        chosen = nextSaveNames.isEmpty() ? QString() : nextSaveNames.dequeue();
+    } else {
+        // Exports append to the file they are given, so choosing an existing one is no danger.
+        chosen = QFileDialog::getSaveFileName(QApplication::activeWindow(), title,
+                                              exportStartFolder() + QStringLiteral("/*.csv"),
+                                              QStringLiteral("Excel文件（CSV格式） (*.csv)"),
+                                              nullptr, QFileDialog::DontConfirmOverwrite);
+    }
+    if (chosen.isEmpty())
+        return {};
+    return withCsvSuffix(chosen);
+}
+
+void OpenExportedFile(const QString& path) {
+    if (!QFileInfo::exists(path)) {
+        Msg::info(QStringLiteral("指定文件已经被移除！"));
+        return;
+    }
+    const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    opened.append(url.toString());
+    if (!Msg::testMode() && !QDesktopServices::openUrl(url))
+        Msg::info(QStringLiteral("您的系统不支持由程序直接打开文件、或没有安装相关应用程序，\n\n"
+                                 "请您到文件夹中尝试鼠标双击该文件打开文件。"));
+}
+
+void OpenUrl(const QString& address) {
+    QUrl url = QUrl::fromUserInput(address.trimmed());
+    openAddress(url);
+}
+
+void DoEvents(int times) {
+    for (int i = 0; i < times; ++i)
+        QCoreApplication::processEvents();
+}
+
+void installWaitCursor() {
+    Db::setBusyHandler([](bool busy) {
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+            return;
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+}
+
+namespace Shell {
+void setNextSaveFileName(const QString& path) { nextSaveNames.enqueue(path); }
+QStringList openedAddresses() { return opened; }
+void clearOpened() { opened.clear(); }
+} // namespace Shell

@@ -1,0 +1,28 @@
+#pragma once
+// The desktop's services: the save dialog for exports, opening files and web addresses, and
+// letting pending window messages run. In test mode (Msg::setTestMode) nothing reaches the
+// desktop: the save dialog takes a queued name and opened addresses are recorded.
+
+#include <QString>
+#include <QStringList>
+
+QString SaveCsvDialog(const QString& titlePrefix);
+void OpenExportedFile(const QString& path);
+void OpenUrl(const QString& address);
+
+// Lets pending window messages run, `times` times over.
+void DoEvents(int times = 1);
+
+// The folder the save dialog starts in.
+QString exportStartFolder();
+// ".csv" appended unless the name already ends so, in any letter case.
+QString withCsvSuffix(const QString& path);
+
+// Shows the wait cursor while the access layer talks to the server.
+void installWaitCursor();
+
+namespace Shell {
+void setNextSaveFileName(const QString& path); // a null QString answers Cancel
+QStringList openedAddresses();
+void clearOpened();
+} // namespace Shell

@@ -1,0 +1,45 @@
+-- Zelvo cloud database on PostgreSQL. Run once on a new database (UTF8 encoding):
+--   psql -d 云记账 -f postgresql.sql
+-- Identifiers are unquoted, so any letter case in the client's statements addresses them.
+
+CREATE TABLE IF NOT EXISTS Zblst (
+    ZBid     text PRIMARY KEY,
+    ZbNm     text,
+    Item     text,
+    SL       text,
+    Bz       text,
+    BgDate   text,
+    NdDate   text,
+    MB       text,
+    SalesMan text,
+    Msg      text,
+    Cmd      text,
+    GongGao  text
+);
+
+CREATE TABLE IF NOT EXISTS UsrLst (
+    ZBID text NOT NULL,
+    Usr  text NOT NULL,
+    Pwd  text,
+    QX   text,
+    PRIMARY KEY (ZBID, Usr)
+);
+
+CREATE TABLE IF NOT EXISTS Zhang (
+    ZBID text NOT NULL,
+    USR  text,
+    TM   timestamp(0) without time zone,
+    ID   text NOT NULL,
+    ITEM text,
+    SL   double precision,
+    BZ   text,
+    PRIMARY KEY (ZBID, ID)
+);
+
+CREATE INDEX IF NOT EXISTS Zhang_Item_Tm ON Zhang (ZBID, ITEM, TM);
+CREATE INDEX IF NOT EXISTS Zhang_Tm ON Zhang (ZBID, TM);
+
+-- The client asks the server's time with "select Getdate()". localtimestamp(0) would round
+-- up to the next second; truncating keeps the clock honest.
+CREATE OR REPLACE FUNCTION getdate() RETURNS timestamp(0) without time zone
+    LANGUAGE sql STABLE AS $$ SELECT date_trunc('second', localtimestamp)::timestamp(0) $$;

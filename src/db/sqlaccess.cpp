@@ -1,0 +1,310 @@
+#include "db/sqlaccess.h"
+
+#include "app/clock.h"
+#include "app/format.h"
+#include "app/mainbas.h"
+#include "app/mask.h"
+#include "db/dbconfig.h"
+#include "db/sqliteschema.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStandardPaths>
+
+#include <sqlite3.h>
+
+#include <vector>
+
+using namespace MainBas;
+
+namespace {
+
+struct MaskedConnection {
+    Db::Engine engine = Db::Engine::Sqlite;
+    QString server, login, password, database;
+};
+
+MaskedConnection masked;
+std::function<void(bool)> busyHandler;
+
+class BusyGuard {
+public:
+    BusyGuard() {
+        if (busyHandler)
+            busyHandler(true);
+    }
+    ~BusyGuard() {
+        if (busyHandler)
+            busyHandler(false);
+    }
+    BusyGuard(const BusyGuard&) = delete;
+    BusyGuard& operator=(const BusyGuard&) = delete;
+};
+
+Db::Connection unmasked() {
+    return {masked.engine, UnmaskStr(masked.server), UnmaskStr(masked.login),
+            UnmaskStr(masked.password), UnmaskStr(masked.database)};
+}
+
+enum class Kind { None, Query, Command };
+
+Kind classify(const QString& statement) {
+    const QString head = statement.trimmed().toUpper();
+    if (head.size() <= 6)
+        return Kind::None;
+    const QString first = head.left(7);
+    if (first == QLatin1String("SELECT "))
+        return Kind::Query;
+    if (first == QLatin1String("DELETE ") || first == QLatin1String("UPDATE ") ||
+        first == QLatin1String("INSERT "))
+        return Kind::Command;
+    return Kind::None;
+}
+
+void sqliteGetdate(sqlite3_context* ctx, int, sqlite3_value**) {
+    const QByteArray now = Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
+    sqlite3_result_text(ctx, now.constData(), static_cast<int>(now.size()), SQLITE_TRANSIENT);
+}
+
+void registerGetdate(QSqlDatabase& db) {
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return;
+    sqlite3* raw = *static_cast<sqlite3* const*>(handle.constData());
+    if (raw)
+        sqlite3_create_function(raw, "getdate", 0, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                &sqliteGetdate, nullptr, nullptr);
+}
+
+// The embedded database gets its tables the first time this run opens its file.
+void ensureSqliteSchema(QSqlDatabase& db) {
+    static QSet<QString> ready;
+    if (ready.contains(db.databaseName()))
+        return;
+    QSqlQuery query(db);
+    for (const QString& statement : Db::sqliteSchemaStatements())
+        if (!query.exec(statement))
+            return;
+    ready.insert(db.databaseName());
+}
+
+bool configure(QSqlDatabase& db, const Db::Connection& c) {
+    switch (c.engine) {
+    case Db::Engine::Sqlite: {
+        const QString path = Db::sqliteFilePath(c.database);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        db.setDatabaseName(path);
+        return true;
+    }
+    case Db::Engine::Postgres: {
+        const QStringList hostPort = c.server.split(QLatin1Char(','));
+        db.setHostName(hostPort.value(0).trimmed());
+        if (hostPort.size() > 1)
+            db.setPort(hostPort.value(1).trimmed().toInt());
+        db.setUserName(c.login);
+        db.setPassword(c.password);
+        db.setDatabaseName(c.database);
+        // Without it an unroutable address freezes the window for minutes.
+        db.setConnectOptions(QStringLiteral("connect_timeout=15"));
+        return true;
+    }
+    case Db::Engine::Odbc:
+        db.setDatabaseName(Db::odbcConnectionString(c));
+        return true;
+    }
+    return false;
+}
+
+QString driverName(Db::Engine engine) {
+    switch (engine) {
+    case Db::Engine::Sqlite:
+        return QStringLiteral("QSQLITE");
+    case Db::Engine::Postgres:
+        return QStringLiteral("QPSQL");
+    case Db::Engine::Odbc:
+        return QStringLiteral("QODBC");
+    }
+    return {};
+}
+
+QString timeText(const QTime& t) {
+    return t.toString(t.second() != 0 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
+}
+
+// The same value gives the same text on every engine.
+QString valueText(const QVariant& v) {
+    if (!v.isValid() || v.isNull())
+        return {};
+    switch (v.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return shortestDecimal(v.toDouble());
+    case QMetaType::QDateTime: {
+        const QDateTime dt = v.toDateTime();
+        return DateStr(dt.date()) + QLatin1Char(' ') + timeText(dt.time());
+    }
+    case QMetaType::QDate:
+        return DateStr(v.toDate());
+    case QMetaType::QTime:
+        return timeText(v.toTime());
+    case QMetaType::QByteArray:
+        return QString::fromUtf8(v.toByteArray());
+    default:
+        return v.toString();
+    }
+}
+
+void fillTable(QSqlQuery& query) {
+    const QSqlRecord record = query.record();
+    const int cols = record.count();
+    std::vector<QStringList> records;
+    while (query.next()) {
+        QStringList row;
+        row.reserve(cols);
+        for (int j = 0; j < cols; ++j)
+            row.append(valueText(query.value(j)));
+        records.push_back(std::move(row));
+    }
+    const int count = static_cast<int>(records.size());
+    SqlCols = cols;
+    SqlRowMax = count + 1;
+    SqlRows.reset(SqlRowMax + 2, SqlCols + 1);
+    for (int j = 0; j < cols; ++j)
+        SqlRows.set(0, j, record.fieldName(j));
+    for (int i = 0; i < count; ++i)
+        for (int j = 0; j < cols; ++j)
+            SqlRows.set(i + 1, j, records[static_cast<size_t>(i)][j]);
+}
+
+enum class Want { Table, FirstValue };
+
+QString runOn(QSqlDatabase& db, const QString& statement, Kind kind, Want want) {
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    if (!query.exec(Db::dialectFor(masked.engine, statement)))
+        return {};
+    if (kind == Kind::Command)
+        return QStringLiteral("OK");
+    if (want == Want::FirstValue)
+        return query.next() ? valueText(query.value(0)) : QString();
+    fillTable(query);
+    return QString::number(SqlRowMax - 1);
+}
+
+QString run(const QString& statement, Want want) {
+    const Kind kind = classify(statement);
+    BusyGuard busy;
+    static QAtomicInt counter;
+    const QString name = QStringLiteral("zelvo-%1").arg(counter.fetchAndAddRelaxed(1));
+    QString result;
+    {
+        const Db::Connection c = unmasked();
+        QSqlDatabase db = QSqlDatabase::addDatabase(driverName(c.engine), name);
+        if (db.isValid() && configure(db, c) && db.open()) {
+            if (c.engine == Db::Engine::Sqlite) {
+                registerGetdate(db);
+                ensureSqliteSchema(db);
+            }
+            if (kind != Kind::None)
+                result = runOn(db, statement, kind, want);
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return result;
+}
+
+} // namespace
+
+namespace Db {
+
+Connection builtInConnection() {
+    Connection c;
+    const QString engine = QStringLiteral(ZELVO_DB_ENGINE).toUpper();
+    c.engine = engine == QLatin1String("PSQL")   ? Engine::Postgres
+               : engine == QLatin1String("ODBC") ? Engine::Odbc
+                                                 : Engine::Sqlite;
+    c.server = QStringLiteral(ZELVO_DB_SERVER);
+    c.login = QStringLiteral(ZELVO_DB_LOGIN);
+    c.password = QStringLiteral(ZELVO_DB_PASSWORD);
+    c.database = QStringLiteral(ZELVO_DB_NAME);
+    return c;
+}
+
+void setConnection(const Connection& plain) {
+    masked.engine = plain.engine;
+    masked.server = MaskStr(plain.server);
+    masked.login = MaskStr(plain.login);
+    masked.password = MaskStr(plain.password);
+    masked.database = MaskStr(plain.database);
+}
+
+Engine currentEngine() { return masked.engine; }
+
+QString sqliteFilePath(const QString& database) {
+    if (database.contains(QLatin1Char('/')))
+        return database;
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/') +
+           database + QStringLiteral(".db");
+}
+
+QString odbcConnectionString(const Connection& plain) {
+    return QStringLiteral("DRIVER=SQL Server;SERVER=") + plain.server + QStringLiteral(";UID=") +
+           plain.login + QStringLiteral(";PWD=") + plain.password + QStringLiteral(";DATABASE=") +
+           plain.database;
+}
+
+void setBusyHandler(std::function<void(bool)> handler) { busyHandler = std::move(handler); }
+
+QString dialectFor(Engine engine, const QString& statement) {
+    if (engine == Engine::Odbc)
+        return statement;
+    // "select top N rest" is SQL Server's; the others say "select rest limit N".
+    static const QRegularExpression top(
+        QStringLiteral(R"(^(\s*select\s+)top\s+(\d+)\s+(.*?)\s*;?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption |
+            QRegularExpression::DotMatchesEverythingOption);
+    const auto m = top.match(statement);
+    if (!m.hasMatch())
+        return statement;
+    return m.captured(1) + m.captured(3) + QStringLiteral(" limit ") + m.captured(2);
+}
+
+} // namespace Db
+
+QString RunSql(const QString& statement) { return run(statement, Want::Table); }
+
+QString RunSqlOne(const QString& statement) { return run(statement, Want::FirstValue); }
+
+QString GetSrvDate() {
+    if (!SrvDate.isEmpty() && SrvDay == SrvDate.right(2).toInt())
+        return SrvDate;
+    QString text;
+    if (RunSql(QStringLiteral("select Getdate()")).toInt() > 0)
+        text = SqlRows(1, 0);
+    else
+        text = DateStr(Clock::now());
+    const QDateTime date = ParseDate(text);
+    SrvDate = DateStr(date);
+    SrvDay = date.date().day();
+    return SrvDate;
+}
+
+QString CleanStr(const QString& text) {
+    QString s = text.trimmed();
+    s.remove(QLatin1Char('\''));
+    s.remove(QChar(10));
+    s.remove(QChar(13));
+    s.replace(QLatin1Char(','), QChar(0xFF0C));
+    s.replace(QChar(0x2502), QLatin1Char('|'));
+    s.replace(QChar(0x2500), QLatin1Char('-'));
+    return s;
+}

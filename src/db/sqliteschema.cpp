@@ -1,0 +1,20 @@
+#include "db/sqliteschema.h"
+
+namespace Db {
+
+QStringList sqliteSchemaStatements() {
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS Zblst (ZBid TEXT PRIMARY KEY, ZbNm TEXT, "
+                       "Item TEXT, SL TEXT, Bz TEXT, BgDate TEXT, NdDate TEXT, MB TEXT, "
+                       "SalesMan TEXT, Msg TEXT, Cmd TEXT, GongGao TEXT)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS UsrLst (ZBID TEXT NOT NULL, Usr TEXT NOT NULL, "
+                       "Pwd TEXT, QX TEXT, PRIMARY KEY (ZBID, Usr))"),
+        // TM holds 'yyyy-mm-dd hh:mm' text, which sorts and compares like the date-time it is.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS Zhang (ZBID TEXT NOT NULL, USR TEXT, TM TEXT, "
+                       "ID TEXT NOT NULL, ITEM TEXT, SL REAL, BZ TEXT, PRIMARY KEY (ZBID, ID))"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS Zhang_Item_Tm ON Zhang (ZBID, ITEM, TM)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS Zhang_Tm ON Zhang (ZBID, TM)"),
+    };
+}
+
+} // namespace Db

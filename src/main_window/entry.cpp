@@ -1,0 +1,169 @@
+#include "main_window/entry.h"
+
+#include "admin/rights.h"
+#include "app/format.h"
+#include "db/sqlaccess.h"
+
+#include <cmath>
+
+namespace Entry {
+
+namespace {
+
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+
+QString replaceAll(QString text, const QString& from, const QString& to) {
+    while (text.contains(from))
+        text.replace(from, to);
+    return text;
+}
+
+Decision refuse(Decision d, const QString& message, const QString& title = QString()) {
+    d.accepted = false;
+    d.message = message;
+    d.title = title;
+    return d;
+}
+
+const QString kHint = QStringLiteral("提示");
+
+} // namespace
+
+QString shapeText(const QString& text) {
+    int first = 0;
+    while (first < text.size() && text.at(first) == QLatin1Char(' '))
+        ++first;
+    if (first == text.size())
+        return text;
+    const QChar c = text.at(first);
+    if (isDigit(c))
+        return QLatin1Char('+') + text.mid(first);
+    if (c == QLatin1Char('.'))
+        return QStringLiteral("+0") + text.mid(first);
+    return text;
+}
+
+QString joinDashes(QString text) {
+    text = replaceAll(text, QStringLiteral(" -"), QStringLiteral("-"));
+    return replaceAll(text, QStringLiteral("- "), QStringLiteral("-"));
+}
+
+double leadingNumber(const QString& text) {
+    int i = 0;
+    if (i < text.size() && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
+        ++i;
+    bool point = false;
+    while (i < text.size() && (isDigit(text.at(i)) || (text.at(i) == QLatin1Char('.') && !point))) {
+        point = point || text.at(i) == QLatin1Char('.');
+        ++i;
+    }
+    const QString number = text.left(i);
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    if (ok)
+        return value;
+    return number.startsWith(QLatin1Char('-')) ? -0.0 : 0.0;
+}
+
+Split splitText(const QString& cleanedText) {
+    Split s;
+    int i = 0;
+    for (; i < cleanedText.size(); ++i) {
+        const QChar c = cleanedText.at(i);
+        const bool sign = c == QLatin1Char('+') || c == QLatin1Char('-');
+        if (isDigit(c) || c == QLatin1Char('.') || (sign && i == 0))
+            s.numberText += c;
+        else
+            break;
+    }
+    s.quantity = leadingNumber(s.numberText);
+    // Whatever follows the number is the remark, a single character included: nothing typed
+    // is dropped.
+    QString remark = CleanStr(cleanedText.mid(i));
+    remark.remove(QLatin1Char('|'));
+    s.remark = joinDashes(remark);
+    return s;
+}
+
+QString NewRecID(const QString& srvDate, const QTime& localTime) {
+    const QString digits = QString(srvDate).remove(QLatin1Char('-'));
+    const int year = digits.left(4).toInt();
+    const float hundredths = static_cast<float>(localTime.msecsSinceStartOfDay()) / 10.0f;
+    return QChar(year - 1948) + digits.mid(4, 4) +
+           QStringLiteral("%1").arg(static_cast<long>(std::lround(hundredths)), 7, 10,
+                                    QLatin1Char('0'));
+}
+
+Decision check(const Input& in) {
+    Decision d;
+    if (in.qx.mid(1, 2) == QLatin1String("00"))
+        return refuse(d, QStringLiteral("对不起，您没有【记账】的权限！"));
+    d.cleaned = true;
+    d.item = CleanStr(in.item);
+    d.text = CleanStr(in.text);
+    if (d.item.isEmpty())
+        return refuse(d, QStringLiteral("请输入或选择") + in.itemName + QStringLiteral("！"), kHint);
+    d.item = joinDashes(d.item);
+    const QString all = QStringLiteral("全部") + in.itemName;
+    if (d.item.contains(all))
+        return refuse(d, in.itemName + QStringLiteral("中不能包含“") + all + QStringLiteral("”这样的词！"),
+                      kHint);
+    if (d.text.size() < 2)
+        return refuse(d, QStringLiteral("请输入") + in.lab2Caption + QStringLiteral("数字！"), kHint);
+    const QString wrongForm = QStringLiteral("请在") + in.lab2Caption +
+                              QStringLiteral("栏输入数字，备注信息请放在数字之后，并用空格隔开！");
+    const QChar first = d.text.at(0);
+    if ((first != QLatin1Char('+') && first != QLatin1Char('-')) || !isDigit(d.text.at(1)))
+        return refuse(d, wrongForm);
+    d.split = splitText(d.text);
+    const bool increase = d.split.quantity >= 0;
+    if (increase && !Rights::has(in.qx, Rights::Increase))
+        return refuse(d, QStringLiteral("对不起，您只能记录") + in.slName + QStringLiteral("减少的账目！"));
+    if (!increase && !Rights::has(in.qx, Rights::Decrease))
+        return refuse(d, QStringLiteral("对不起，您只能记录") + in.slName + QStringLiteral("增加的账目！"));
+    d.accepted = true;
+    return d;
+}
+
+QString insertStatement(const QString& zbid, const QString& usr, const QString& tm,
+                        const QString& id, const QString& item, double quantity,
+                        const QString& remark) {
+    return QStringLiteral("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values ('") + zbid +
+           QStringLiteral("','") + usr + QStringLiteral("','") + tm + QStringLiteral("','") + id +
+           QStringLiteral("','") + item + QStringLiteral("',") + shortestDecimal(quantity) +
+           QStringLiteral(",'") + remark + QStringLiteral("')");
+}
+
+QString itemListStatement(const QString& zbid) {
+    return QStringLiteral("select  Item from Zhang where Zbid='") + zbid +
+           QStringLiteral("' group by Item");
+}
+
+QString itemSumStatement(const QString& zbid, const QString& item) {
+    return QStringLiteral("select sum(SL) from Zhang Where Zbid='") + zbid +
+           QStringLiteral("' and Item='") + item + QStringLiteral("' group by Zbid,Item");
+}
+
+QString currentQuantityText(const QString& slName, const QString& number) {
+    return QStringLiteral("当前") + slName + QStringLiteral("：") + number;
+}
+
+QString clickToSeeText(const QString& slName) { return QStringLiteral("点击这里查看") + slName; }
+
+QString newItemText(const QString& itemName) { return QStringLiteral("新") + itemName; }
+
+QString savedText(const QString& numberText) { return numberText + QStringLiteral("  已保存！"); }
+
+QString stopShowingCaption(const QString& slName) {
+    return QStringLiteral("取消") + slName + QStringLiteral("显示（记账加速）");
+}
+
+QString autoShowCaption(const QString& slName) { return slName + QStringLiteral("自动显示"); }
+
+QString seeItemCaption(const QString& item, const QString& slName) {
+    return QStringLiteral("查看【") + item + QStringLiteral("】") + slName;
+}
+
+QString connectFailedRetry() { return QStringLiteral("连接服务器失败，请重试！"); }
+
+} // namespace Entry

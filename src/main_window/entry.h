@@ -1,0 +1,67 @@
+#pragma once
+// Rules of the entry panel: shaping the typed text, splitting number and remark, the record ID,
+// the checks before an entry is stored, and the statements it sends.
+
+#include <QString>
+#include <QTime>
+
+namespace Entry {
+
+// "5" becomes "+5", ".5" becomes "+0.5"; any other first character leaves the text as it is.
+QString shapeText(const QString& text);
+
+// " -" and "- " become "-", as often as they occur.
+QString joinDashes(QString text);
+
+struct Split {
+    QString numberText; // as typed: "+1.2.3"
+    double quantity = 0; // its leading number: 1.2
+    QString remark;
+};
+Split splitText(const QString& cleanedText);
+
+// The value of the longest leading decimal number of `text` ("+1.2.3" reads 1.2).
+double leadingNumber(const QString& text);
+
+// yyyy-mm-dd server date and local time of day: "N1206" + hundredths of a second since midnight.
+QString NewRecID(const QString& srvDate, const QTime& localTime);
+
+struct Input {
+    QString item;
+    QString text;
+    QString qx;
+    QString itemName;
+    QString slName;
+    QString lab2Caption; // SlName + "增减"
+};
+
+struct Decision {
+    bool accepted = false;
+    bool cleaned = false; // item and text below are to be written back to the controls
+    QString item;
+    QString text;
+    QString message;
+    QString title;
+    Split split;
+};
+
+// Everything SaveEntry decides before it talks to the server.
+Decision check(const Input& in);
+
+QString insertStatement(const QString& zbid, const QString& usr, const QString& tm,
+                        const QString& id, const QString& item, double quantity,
+                        const QString& remark);
+QString itemListStatement(const QString& zbid);
+QString itemSumStatement(const QString& zbid, const QString& item);
+
+// Texts of the quantity hint and the saved notice.
+QString currentQuantityText(const QString& slName, const QString& number);
+QString clickToSeeText(const QString& slName);
+QString newItemText(const QString& itemName);
+QString savedText(const QString& numberText);
+QString stopShowingCaption(const QString& slName);
+QString autoShowCaption(const QString& slName);
+QString seeItemCaption(const QString& item, const QString& slName);
+QString connectFailedRetry();
+
+} // namespace Entry

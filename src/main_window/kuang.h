@@ -1,0 +1,154 @@
+#pragma once
+// The main window: ledger panel (0), login panel (1) and entry panel (2) in one set of controls,
+// its tray icon and its pop-up menus.
+
+#include <QWidget>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSystemTrayIcon;
+
+class Kuang : public QWidget {
+    Q_OBJECT
+public:
+    static Kuang* instance();
+    static void destroyInstance(); // tests start each run afresh
+
+    int PanelNo = 0;
+    bool ExitNow = false;
+    QString GongGaoStr;
+    bool AutoLoginOn = false;
+    bool ShowSL = false;
+    QString SLItem;
+    double SLValue = 0;
+
+    void ShowPanel(int panel);
+
+    // Ledger list.
+    void LoadZbList();
+    void SaveZbList();
+    void AddZbToList();
+    void RemoveZb();
+    void ShowZbID();
+    void BackToZbList();
+    void armZbList();
+    // For the ledger dialog: index of `id` among the ledgers (the add entry excluded), or -1.
+    int findLedgerId(const QString& id, Qt::CaseSensitivity cs) const;
+    // Inserts a ledger just before the add entry and selects it.
+    void insertLedger(const QString& id, const QString& name);
+
+    // Opening and login.
+    void OpenLedger();
+    void LoadUsrList();
+    void LoginUsr();
+
+    // Record entry.
+    void LoadItemList();
+    QString GetItemSL(const QString& item);
+    void SaveEntry();
+
+    // Window events.
+    void Form_Load();
+    void Form_Activate();
+    void Cmd_Click();
+    void Menu_About_Click();
+    void Menu_Form_Click();
+    void MenuExit_Click();
+    void trayActivated(int reason);
+    bool trayShown() const;
+
+signals:
+    void programEnded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    Kuang();
+    void createControls();
+    void createMenus();
+    void createTray();
+    void placeControls();
+    void layoutLedgerPanel();
+    void layoutLoginPanel();
+    void layoutEntryPanel();
+    void showWait(const QString& caption);
+    void hideWait();
+    void endProgram();
+    void minimizeToTray();
+
+    void CmbZbNm_Click(int index);
+    void CmbZbNm_GotFocus();
+    void CmbUser_Click();
+    void Chk_Changed();
+    void Chk2_Changed();
+    void carryOutServerCommand(const QString& command, bool* stop);
+    void rememberLogin();
+
+    void Txt_Change();
+    void Cmb_Change();
+    void Cmb_Click();
+    void Cmb_LostFocus();
+    void Lab4_Click();
+    void Menu_SeeSL_Click();
+    void Menu_AutoShowSet_Click();
+    void CmdHelp_Click();
+    void CmdMenu_Click();
+    void showQuantityHint(double quantity);
+
+public:
+    // Controls, named as the design names them.
+    QLabel* LabTop;
+    QLabel* LabWelcome;
+    QLabel* labHello;
+    QLabel* Lab1;
+    QLabel* Lab2;
+    QLabel* Lab3;
+    QLabel* Lab4;
+    QLabel* Lab5;
+    QComboBox* CmbZbNm;
+    QComboBox* CmbZbID;
+    QComboBox* CmbUser;
+    QLineEdit* TxtPwd;
+    QComboBox* Cmb;
+    QLineEdit* Txt;
+    QPushButton* Cmd;
+    QPushButton* Cmd2;
+    QCheckBox* Chk;
+    QCheckBox* Chk2;
+    QPushButton* CmdWait;
+    QPushButton* CmdMenu;
+    QPushButton* CmdRpt;
+    QPushButton* CmdHelp;
+
+    QMenu* traymenu;
+    QAction* Menu_About;
+    QAction* Menu_ToWeb;
+    QAction* Menu_TJ[3];
+    QAction* Menu_HL;
+    QAction* Menu_Form;
+    QAction* MenuExit;
+
+    QMenu* Menu_Cmd;
+    QAction* Menu_BackZB;
+    QAction* Menu_Lb;
+    QAction* Menu_SeeZbID;
+    QAction* Menu_Login;
+
+    QMenu* Menu_ShowSL;
+    QAction* Menu_SeeSL;
+    QAction* Menu_AutoShowSet;
+
+    QSystemTrayIcon* tray = nullptr;
+
+private:
+    bool coupling_ = false;
+    QSize savedSize_;
+};

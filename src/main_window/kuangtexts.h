@@ -1,0 +1,63 @@
+#pragma once
+// The main window's own texts and statements, and the decisions of opening and login that need
+// no window.
+
+#include <QString>
+
+namespace KuangTexts {
+
+// Ledger list.
+QString addEntry(); // "   点击这里增加账本"
+QString addedAskOpen(const QString& name);
+QString nothingToRemove();
+QString askRemove(const QString& name);
+QString showIdText(const QString& name, const QString& id);
+QString showIdTitle();
+QString copiedText(const QString& id);
+
+// Shell.
+QString caption(); // AppTitle(AppVer)
+QString ledgerPanelTop();
+QString welcome();
+QString supplierLines();
+QString loginHint();
+QString entryHint(const QString& itemName, const QString& slName);
+QString exitQuestion();
+QString aboutText();
+QString aboutTitle();
+
+// Notice: colour before the separator, text after it; `hasColour` false when the notice is
+// shown whole in the label's own colour.
+struct Notice {
+    bool hasColour = false;
+    int colour = 0; // 0xBBGGRR as stored
+    QString text;
+};
+Notice parseNotice(const QString& gongGaoStr);
+
+// Opening.
+enum class ServerCommand { None, Notice, Stop, Http };
+ServerCommand classifyCommand(const QString& cleanedCommand);
+bool isWebAddress(const QString& text);
+QString ledgerQuery(const QString& zbid);
+QString commandReset(const QString& srvDate, const QString& zbid);
+QString operatorsQuery(const QString& zbid);
+QString adminInsert(const QString& zbid);
+QString firstAddLedger();
+QString connectFailed();
+QString noSuchLedger();
+QString stopText(const QString& zbMsg);
+QString openingWait(const QString& name);
+QString readingOperatorsWait();
+
+// Login.
+QString loginQuery(const QString& zbid, const QString& usr);
+QString verifyingWait(const QString& usr);
+QString operatorDeleted(const QString& usr);
+QString wrongPassword();
+QString readingItemsWait(const QString& itemName);
+QString greeting(const QString& usr, const QString& zbMsg);
+QString noPasswordForAutoLogin(const QString& usr);
+QString hello(); // "您好！"
+
+} // namespace KuangTexts

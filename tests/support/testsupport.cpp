@@ -1,0 +1,76 @@
+#include "testsupport.h"
+
+#include "app/clock.h"
+#include "app/mainbas.h"
+#include "app/settings.h"
+
+#include <QProcessEnvironment>
+
+namespace TestSupport {
+
+namespace {
+QString env(const char* name) { return qEnvironmentVariable(name); }
+} // namespace
+
+bool havePostgres() { return !env("ZELVO_TEST_PG_PORT").isEmpty(); }
+
+Db::Connection postgres() {
+    Db::Connection c;
+    c.engine = Db::Engine::Postgres;
+    c.server = QStringLiteral("127.0.0.1,") + env("ZELVO_TEST_PG_PORT");
+    c.login = env("ZELVO_TEST_PG_USER");
+    c.password = env("ZELVO_TEST_PG_PASSWORD");
+    c.database = env("ZELVO_TEST_PG_DB");
+    return c;
+}
+
+bool haveOdbc() { return havePostgres() && !env("ODBCSYSINI").isEmpty(); }
+
+Db::Connection odbc() {
+    Db::Connection c = postgres();
+    c.engine = Db::Engine::Odbc;
+    c.server = QStringLiteral("127.0.0.1"); // the driver takes the port from PGPORT
+    return c;
+}
+
+void emptyTables() {
+    RunSql(QStringLiteral("delete from Zhang"));
+    RunSql(QStringLiteral("delete from UsrLst"));
+    RunSql(QStringLiteral("delete from Zblst"));
+}
+
+Sandbox::Sandbox() {
+    MainBas::initFixedValues(dir_.path());
+    MainBas::resetSessionState();
+    Clock::clear();
+    useSettings(QStringLiteral("zelvo.ini"));
+    useSqlite();
+}
+
+Sandbox::~Sandbox() {
+    Clock::clear();
+    Settings::setFilePath(QString());
+}
+
+Db::Connection Sandbox::sqlite() const {
+    Db::Connection c;
+    c.engine = Db::Engine::Sqlite;
+    c.database = path(QStringLiteral("云记账.db"));
+    return c;
+}
+
+void Sandbox::useSqlite() { Db::setConnection(sqlite()); }
+
+void Sandbox::usePostgres() {
+    Db::setConnection(postgres());
+    emptyTables();
+}
+
+void Sandbox::useOdbc() {
+    Db::setConnection(odbc());
+    emptyTables();
+}
+
+void Sandbox::useSettings(const QString& name) { Settings::setFilePath(path(name)); }
+
+} // namespace TestSupport

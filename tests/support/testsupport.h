@@ -1,0 +1,54 @@
+#pragma once
+// Shared test support: databases on the three engines, a temporary settings store, a fresh
+// program state with message answers queued in advance.
+
+#include "db/sqlaccess.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace TestSupport {
+
+// The PostgreSQL server that the test command starts; its values come from the environment.
+bool havePostgres();
+Db::Connection postgres();
+// The same server through ODBC, its driver registered as "SQL Server" in ODBCSYSINI.
+bool haveOdbc();
+Db::Connection odbc();
+
+// Removes every row of the three tables on the connection now in use.
+void emptyTables();
+
+// A temporary folder for the test: its SQLite database and its settings store.
+class Sandbox {
+public:
+    Sandbox();
+    ~Sandbox();
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    Db::Connection sqlite() const;
+    void useSqlite();
+    void usePostgres();
+    void useOdbc();
+    // Points the settings store at another file, as a second computer would have.
+    void useSettings(const QString& name);
+
+private:
+    QTemporaryDir dir_;
+};
+
+} // namespace TestSupport
+
+// Skips the current test when the test PostgreSQL server is not there. Under the README's
+// test command it always is; the ctest label "server" marks these tests.
+#define REQUIRE_POSTGRES()                                                                        \
+    do {                                                                                           \
+        if (!TestSupport::havePostgres())                                                          \
+            GTEST_SKIP() << "ZELVO_TEST_PG_PORT not set: run scripts/test.sh";                     \
+    } while (0)
+#define REQUIRE_ODBC()                                                                            \
+    do {                                                                                           \
+        if (!TestSupport::haveOdbc())                                                              \
+            GTEST_SKIP() << "ODBCSYSINI not set: run scripts/test.sh";                             \
+    } while (0)
