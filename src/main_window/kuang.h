@@ -5,6 +5,8 @@
 #include <QWidget>
 
 class QAction;
+class QFocusEvent;
+class QKeyEvent;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -92,6 +94,9 @@ private:
     void carryOutServerCommand(const QString& command, bool* stop);
     void rememberLogin();
 
+    bool CmbUser_KeyPress(QKeyEvent* event);
+    bool Cmb_KeyPress(QKeyEvent* event);
+    void Cmb_FocusOut(QFocusEvent* event);
     void Txt_Change();
     void Cmb_Change();
     void Cmb_Click();
@@ -101,7 +106,7 @@ private:
     void Menu_AutoShowSet_Click();
     void CmdHelp_Click();
     void CmdMenu_Click();
-    void showQuantityHint(double quantity);
+    void setHintAfterSave(const QString& item, double quantity);
 
 public:
     // Controls, named as the design names them.
@@ -140,6 +145,7 @@ public:
     QAction* Menu_BackZB;
     QAction* Menu_Lb;
     QAction* Menu_SeeZbID;
+    QAction* Menu_Line1;
     QAction* Menu_Login;
 
     QMenu* Menu_ShowSL;

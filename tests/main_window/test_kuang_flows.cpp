@@ -1,1 +1,496 @@
+// The main window driven as a person would: through its controls, with the message boxes
+// answered through the message module, on a real database.
+#include "admin/zbtyp.h"
+#include "app/clock.h"
+#include "app/mainbas.h"
+#include "app/msgbox.h"
+#include "app/settings.h"
+#include "app/shell.h"
+#include "db/sqlaccess.h"
+#include "main_window/kuang.h"
+#include "main_window/ledgerlist.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+using namespace MainBas;
+
+namespace {
+
+const QString kAllRights(16, QLatin1Char('1'));
+
+template <typename T> T* get(QWidget* window, const char* name) {
+    T* w = window->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+QStringList items(QComboBox* combo) {
+    QStringList out;
+    for (int i = 0; i < combo->count(); ++i)
+        out << combo->itemText(i);
+    return out;
+}
+
+// Types text key by key, Chinese included (QTest's key clicks know only ASCII).
+void type(QWidget* w, const QString& text) {
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &release);
+    }
+}
+
+QStringList shownTexts() {
+    QStringList out;
+    for (const Msg::Shown& s : Msg::shown())
+        out << s.text;
+    return out;
+}
+
+// Runs `act` on the modal dialog as soon as it is up.
+void whenModal(std::function<void(QWidget*)> act) {
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [act, poll] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            act(modal);
+        else
+            QTimer::singleShot(10, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+class KuangFlow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sb = std::make_unique<TestSupport::Sandbox>();
+        Msg::clearShown();
+        Shell::clearOpened();
+        Clock::set(QDateTime(QDate(2026, 12, 6), QTime(10, 0)));
+    }
+    void TearDown() override {
+        Kuang::destroyInstance();
+        ZbTyp::destroyInstance();
+        Msg::clearShown();
+    }
+
+    void addLedger(const QString& id, const QString& name, const QString& item = "物品",
+                   const QString& sl = "存量", const QString& msg = "您好！",
+                   const QString& cmd = QString(), const QString& notice = QString()) {
+        ASSERT_EQ(RunSql("insert into Zblst (ZBid,ZbNm,Item,SL,Msg,Cmd,GongGao) values ('" + id +
+                         "','" + name + "','" + item + "','" + sl + "','" + msg + "','" + cmd +
+                         "','" + notice + "')"),
+                  "OK");
+    }
+    void addOperator(const QString& id, const QString& usr, const QString& pwd,
+                     const QString& qx = QString()) {
+        ASSERT_EQ(RunSql("insert into UsrLst (ZBID,Usr,Pwd,QX) values ('" + id + "','" + usr +
+                         "','" + pwd + "','" + qx + "')"),
+                  "OK");
+    }
+    // A store that knows the ledger, as a computer that used it before.
+    void knowLedger(const QString& id, const QString& name) {
+        LedgerList::save({{id, name}});
+        LedgerList::setLastOpened(id);
+    }
+
+    Kuang* start() {
+        k = Kuang::instance();
+        k->show();
+        k->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(k));
+        return k;
+    }
+    void openChosenLedger() { QTest::mouseClick(get<QPushButton>(k, "Cmd"), Qt::LeftButton); }
+    void login(const QString& pwd) {
+        QLineEdit* box = get<QLineEdit>(k, "TxtPwd");
+        box->clear();
+        type(box, pwd);
+        QTest::keyClick(box, Qt::Key_Return);
+    }
+    void enter(const QString& item, const QString& text) {
+        QComboBox* cmb = get<QComboBox>(k, "Cmb");
+        cmb->setFocus();
+        QApplication::processEvents();
+        cmb->setEditText(item);
+        get<QLineEdit>(k, "Txt")->setFocus(); // the item box loses the focus
+        QApplication::processEvents();
+        type(get<QLineEdit>(k, "Txt"), text);
+        QTest::keyClick(get<QLineEdit>(k, "Txt"), Qt::Key_Return);
+    }
+    QString zhang(const QString& column, const QString& where) {
+        return RunSqlOne("select " + column + " from Zhang where " + where);
+    }
+
+    std::unique_ptr<TestSupport::Sandbox> sb;
+    Kuang* k = nullptr;
+};
+
+} // namespace
+
+TEST_F(KuangFlow, shellCaptionsSizeAndExitPath) {
+    start();
+    EXPECT_EQ(k->objectName(), "Kuang");
+    EXPECT_EQ(k->windowTitle(), "Zelvo云记账软件(2.7FR)");
+    EXPECT_EQ(get<QLabel>(k, "LabTop")->text(), "Zelvo 云 记 账");
+    EXPECT_EQ(get<QLabel>(k, "LabWelcome")->text(), "    您好！欢迎使用《Zelvo云记账软件》！");
+    EXPECT_EQ(get<QPushButton>(k, "Cmd")->text(), "打开账本");
+    EXPECT_EQ(get<QCheckBox>(k, "Chk")->text(), "下次自动打开该账本");
+    EXPECT_TRUE(get<QPushButton>(k, "Cmd2")->isVisible());
+    EXPECT_LT(get<QPushButton>(k, "Cmd")->geometry().right(), get<QPushButton>(k, "Cmd2")->x());
+
+    const QSize size = k->size();
+    k->resize(size.width() + 200, size.height() + 100);
+    EXPECT_EQ(k->size(), size);
+
+    QSignalSpy ended(k, &Kuang::programEnded);
+    Msg::queueAnswer(QMessageBox::No);
+    k->close();
+    EXPECT_EQ(ended.count(), 0);
+    EXPECT_TRUE(Msg::last().text.startsWith("您确定要退出《Zelvo云记账软件》吗？"));
+    EXPECT_EQ(Msg::last().icon, QMessageBox::Question);
+
+    Msg::clearShown();
+    get<QAction>(k, "MenuExit")->trigger();
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_TRUE(Msg::shown().isEmpty());
+    EXPECT_FALSE(k->trayShown());
+}
+
+TEST_F(KuangFlow, emptyStoreShowsOnlyTheAddEntryAndTheFocusOpensTheAddDialog) {
+    start();
+    QComboBox* names = get<QComboBox>(k, "CmbZbNm");
+    EXPECT_EQ(items(names), QStringList{"   点击这里增加账本"});
+    EXPECT_EQ(k->PanelNo, 0);
+
+    bool dialogSeen = false;
+    whenModal([&](QWidget* modal) {
+        dialogSeen = modal->objectName() == "ZbTyp";
+        static_cast<QDialog*>(modal)->reject();
+    });
+    k->Form_Activate();
+    EXPECT_EQ(DlgRet, kArmZbList);
+    names->setFocus();
+    QTRY_VERIFY(dialogSeen);
+    QTRY_COMPARE(DlgRet, kArmZbList); // cancelled: armed again
+    EXPECT_EQ(items(names).size(), 1);
+
+    // Opening with the add entry chosen asks for a ledger first, without a server call.
+    Db::setConnection({Db::Engine::Postgres, "127.0.0.1,1", "u", "p", "d"});
+    openChosenLedger();
+    EXPECT_EQ(Msg::last().text, "请首先按提示增加账本，然后再【打开账本】！");
+    EXPECT_EQ(Msg::last().title, "提示");
+}
+
+TEST_F(KuangFlow, removingLedgersSelectsTheNeighbourAndForgetsTheLastOne) {
+    LedgerList::save({{"a1", "甲"}, {"b2", "乙"}, {"c3", "丙"}});
+    LedgerList::setLastOpened("c3");
+    start();
+    QComboBox* names = get<QComboBox>(k, "CmbZbNm");
+    EXPECT_EQ(names->currentText(), "丙");
+    EXPECT_EQ(CurZbID, "c3");
+
+    Msg::queueAnswer(QMessageBox::No);
+    QTest::mouseClick(get<QPushButton>(k, "Cmd2"), Qt::LeftButton);
+    EXPECT_EQ(items(names).size(), 4);
+    EXPECT_EQ(Msg::last().text, "真的要删除《丙》这个账本吗？");
+    EXPECT_EQ(Msg::last().defaultButton, QMessageBox::No);
+
+    Msg::queueAnswer(QMessageBox::Yes);
+    QTest::mouseClick(get<QPushButton>(k, "Cmd2"), Qt::LeftButton);
+    EXPECT_EQ(names->currentText(), "乙");
+    EXPECT_EQ(get<QComboBox>(k, "CmbZbID")->currentText(), "b2");
+    EXPECT_EQ(Settings::GetSetting(Settings::kApp, "FR", "2Z"), "");
+    EXPECT_EQ(LedgerList::lastOpened(), "");
+
+    names->setCurrentIndex(0);
+    Msg::queueAnswer(QMessageBox::Yes);
+    QTest::mouseClick(get<QPushButton>(k, "Cmd2"), Qt::LeftButton);
+    EXPECT_EQ(names->currentText(), "乙");
+    EXPECT_EQ(DlgRet, kArmZbList);
+
+    names->setCurrentIndex(names->count() - 1);
+    QTest::mouseClick(get<QPushButton>(k, "Cmd2"), Qt::LeftButton);
+    EXPECT_EQ(Msg::last().text, "没有账本可删除！");
+}
+
+TEST_F(KuangFlow, serverCommandsUnknownLedgerAndUnreachableServer) {
+    addLedger("n1", "通知", "物品", "存量", "盘点日请勿记账", "notice");
+    addLedger("n2", "网页通知", "物品", "存量", "http://example.com/news", "NOTICE");
+    addLedger("s1", "停用", "物品", "存量", "该账本已停用", "STOP");
+    addLedger("h1", "网页", "物品", "存量", "您好！", "Http://example.com/once");
+    LedgerList::save({{"n1", "通知"}, {"n2", "网页通知"}, {"s1", "停用"}, {"h1", "网页"}, {"x9", "无此账本"}});
+    start();
+    QComboBox* names = get<QComboBox>(k, "CmbZbNm");
+
+    names->setCurrentIndex(0);
+    openChosenLedger();
+    EXPECT_EQ(shownTexts(), QStringList{"盘点日请勿记账"});
+    EXPECT_EQ(k->PanelNo, 1);
+    EXPECT_EQ(items(get<QComboBox>(k, "CmbUser")), QStringList{"管理员"});
+    EXPECT_EQ(RunSqlOne("select Pwd from UsrLst where ZBID='n1' and Usr='管理员'"), "");
+    EXPECT_EQ(RunSql("select Usr from UsrLst where ZBID='n1'"), "1");
+    EXPECT_EQ(LedgerList::lastOpened(), "n1");
+
+    k->BackToZbList();
+    EXPECT_EQ(names->currentText(), "通知");
+    Msg::clearShown();
+    names->setCurrentIndex(1);
+    openChosenLedger();
+    EXPECT_TRUE(Msg::shown().isEmpty());
+    EXPECT_EQ(Shell::openedAddresses(), QStringList{"http://example.com/news"});
+    EXPECT_EQ(k->PanelNo, 1);
+
+    k->BackToZbList();
+    names->setCurrentIndex(2);
+    openChosenLedger();
+    EXPECT_EQ(Msg::last().text, "该账本已停用\n\n打开账本操作失败！");
+    EXPECT_EQ(k->PanelNo, 0);
+    EXPECT_EQ(LedgerList::lastOpened(), "n2");
+
+    Shell::clearOpened();
+    names->setCurrentIndex(3);
+    openChosenLedger();
+    EXPECT_EQ(Shell::openedAddresses(), QStringList{"http://example.com/once"});
+    EXPECT_EQ(RunSqlOne("select Cmd from Zblst where ZBid='h1'"), "2026-12-06");
+    k->BackToZbList();
+    names->setCurrentIndex(3);
+    openChosenLedger();
+    EXPECT_EQ(Shell::openedAddresses().size(), 1);
+
+    k->BackToZbList();
+    names->setCurrentIndex(4);
+    openChosenLedger();
+    EXPECT_EQ(Msg::last().text, "服务器上不存在该账本！");
+    EXPECT_EQ(k->PanelNo, 0);
+
+    Db::setConnection({Db::Engine::Postgres, "127.0.0.1,1", "u", "p", "d"});
+    openChosenLedger();
+    EXPECT_EQ(Msg::last().text, "连接服务器失败！");
+    EXPECT_EQ(k->PanelNo, 0);
+}
+
+TEST_F(KuangFlow, loginChecksPasswordsRemembersAndCouplesTheBoxes) {
+    addLedger("L1", "仓库");
+    addOperator("L1", "管理员", "");
+    addOperator("L1", "张三", "abc", "1111111111");
+    knowLedger("L1", "仓库");
+    start();
+    openChosenLedger();
+    ASSERT_EQ(k->PanelNo, 1);
+    QComboBox* users = get<QComboBox>(k, "CmbUser");
+    QCheckBox* autoLogin = get<QCheckBox>(k, "Chk");
+    QCheckBox* remember = get<QCheckBox>(k, "Chk2");
+    EXPECT_EQ(autoLogin->text(), "自动登入");
+    EXPECT_EQ(get<QLabel>(k, "Lab1")->text(), "操作员");
+    EXPECT_EQ(get<QLabel>(k, "LabTop")->text(), "仓库");
+
+    autoLogin->setChecked(true);
+    EXPECT_TRUE(remember->isChecked());
+    remember->setChecked(false);
+    EXPECT_FALSE(autoLogin->isChecked());
+
+    users->setCurrentIndex(users->findText("张三"));
+    QMetaObject::invokeMethod(users, "activated", Q_ARG(int, users->currentIndex()));
+    login("abd");
+    EXPECT_EQ(Msg::last().text, "密码错误，您不能登入！");
+    EXPECT_EQ(Msg::last().title, "提示");
+    EXPECT_EQ(k->PanelNo, 1);
+
+    RunSql("delete from UsrLst where ZBID='L1' and Usr='张三'");
+    login("abc");
+    EXPECT_EQ(Msg::last().text, "服务器已经删除【张三】这个操作员！");
+    addOperator("L1", "张三", "abc", "1111111111");
+
+    remember->setChecked(true);
+    autoLogin->setChecked(true);
+    login("abc");
+    ASSERT_EQ(k->PanelNo, 2);
+    EXPECT_EQ(CurQx, "1111111111111111");
+    EXPECT_EQ(get<QLabel>(k, "labHello")->text(), "张三，您好！");
+    EXPECT_EQ(LedgerList::rememberedPassword("张三", "L1"), "abc");
+    EXPECT_EQ(LedgerList::autoLogin(), "1");
+    EXPECT_EQ(LedgerList::lastOperator("L1"), "张三");
+    EXPECT_FALSE(autoLogin->isVisible());
+
+    // Back to the login panel: the operator is preselected with his password filled in.
+    get<QAction>(k, "Menu_Login")->trigger();
+    EXPECT_EQ(k->PanelNo, 1);
+    EXPECT_EQ(users->currentText(), "张三");
+    EXPECT_EQ(get<QLineEdit>(k, "TxtPwd")->text(), "abc");
+    EXPECT_TRUE(remember->isChecked());
+
+    // An operator without a password asking for automatic login is told he needs one.
+    users->setCurrentIndex(users->findText("管理员"));
+    QMetaObject::invokeMethod(users, "activated", Q_ARG(int, users->currentIndex()));
+    EXPECT_FALSE(remember->isChecked());
+    autoLogin->setChecked(true);
+    login("");
+    ASSERT_EQ(k->PanelNo, 2);
+    EXPECT_EQ(Msg::last().text, "管理员，您好！您还没有设置密码！\n\n只有设置密码后才可以设置自动登入！");
+    EXPECT_EQ(LedgerList::autoLogin(), "1"); // left as it was
+
+    // Without "remember", the box is emptied and automatic login is off.
+    get<QAction>(k, "Menu_Login")->trigger();
+    users->setCurrentIndex(users->findText("张三"));
+    QMetaObject::invokeMethod(users, "activated", Q_ARG(int, users->currentIndex()));
+    remember->setChecked(false);
+    login("abc");
+    ASSERT_EQ(k->PanelNo, 2);
+    EXPECT_EQ(get<QLineEdit>(k, "TxtPwd")->text(), "");
+    EXPECT_EQ(LedgerList::rememberedPassword("张三", "L1"), "");
+    EXPECT_EQ(LedgerList::autoLogin(), "0");
+}
+
+TEST_F(KuangFlow, automaticOpeningAndLoginGoStraightToTheEntryPanel) {
+    addLedger("L2", "现金", "账户", "余额", "");
+    addOperator("L2", "出纳", "m1");
+    knowLedger("L2", "现金");
+    Settings::SaveSetting(Settings::kApp, "AutoOpen", "FR", "1");
+    Settings::SaveSetting(Settings::kApp, "AutoLogin", "FR", "1");
+    LedgerList::setLastOperator("L2", "出纳");
+    LedgerList::setRememberedPassword("出纳", "L2", "m1");
+    start();
+    EXPECT_EQ(k->PanelNo, 2);
+    EXPECT_EQ(CurUsr, "出纳");
+    EXPECT_EQ(get<QLabel>(k, "Lab1")->text(), "账户");
+    EXPECT_EQ(get<QLabel>(k, "Lab2")->text(), "余额增减");
+    EXPECT_EQ(get<QLabel>(k, "labHello")->text(), "出纳，您好！");
+    EXPECT_FALSE(k->AutoLoginOn);
+    EXPECT_TRUE(Msg::shown().isEmpty());
+
+    // Back on the ledger panel the remembered choice shows again.
+    k->BackToZbList();
+    EXPECT_TRUE(get<QCheckBox>(k, "Chk")->isChecked());
+    EXPECT_EQ(get<QComboBox>(k, "CmbZbNm")->currentText(), "现金");
+}
+
+TEST_F(KuangFlow, entriesAreStoredWithTheirRecordIdAndTheHintFollows) {
+    addLedger("L3", "仓库", "物品", "存量", "您好！", "", "255│今天盘点");
+    addOperator("L3", "管理员", "");
+    RunSql("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values "
+           "('L3','管理员','2026-12-01 08:00','N1201000001','钢管',10,'')");
+    knowLedger("L3", "仓库");
+    start();
+    openChosenLedger();
+    login("");
+    ASSERT_EQ(k->PanelNo, 2);
+    EXPECT_EQ(get<QLabel>(k, "Lab3")->text(), "今天盘点");
+    EXPECT_EQ(get<QLabel>(k, "Lab3")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    QComboBox* cmb = get<QComboBox>(k, "Cmb");
+    QLineEdit* txt = get<QLineEdit>(k, "Txt");
+    QLabel* hint = get<QLabel>(k, "Lab4");
+    QLabel* saved = get<QLabel>(k, "Lab5");
+    EXPECT_EQ(items(cmb), QStringList{"钢管"});
+
+    type(txt, "5");
+    EXPECT_EQ(txt->text(), "+5");
+    txt->clear();
+
+    // An item typed in other letter case... here: the list's spelling is taken on leaving.
+    enter("钢管", "3");
+    EXPECT_EQ(saved->text(), "+3  已保存！");
+    EXPECT_TRUE(saved->isVisible());
+    EXPECT_EQ(txt->text(), "");
+    EXPECT_EQ(zhang("SL", "ID='N12063600000'"), "3");
+    EXPECT_EQ(zhang("TM", "ID='N12063600000'"), "2026-12-06 10:00");
+    EXPECT_EQ(zhang("USR", "ID='N12063600000'"), "管理员");
+
+    Clock::set(QDateTime(QDate(2026, 12, 6), QTime(10, 0, 1)));
+    type(txt, "-1 计划外");
+    QTest::keyClick(txt, Qt::Key_Return);
+    EXPECT_EQ(hint->text(), "当前存量：12");
+    EXPECT_EQ(zhang("BZ", "ID='N12063600100'"), "计划外");
+
+    // The same hundredth of a second again: the server refuses the row and the text stays.
+    type(txt, "-2");
+    QTest::keyClick(txt, Qt::Key_Return);
+    EXPECT_EQ(Msg::last().text, "连接服务器失败，请重试！");
+    EXPECT_EQ(Msg::last().title, "提示");
+    EXPECT_EQ(txt->text(), "-2");
+    txt->clear();
+
+    // A new item: marked new, then added to the list after its first entry.
+    Clock::set(QDateTime(QDate(2026, 12, 6), QTime(10, 0, 2)));
+    enter(" 角钢 - 大 ", "+4");
+    EXPECT_EQ(cmb->currentText(), "角钢-大");
+    EXPECT_EQ(items(cmb), (QStringList{"钢管", "角钢-大"}));
+    EXPECT_EQ(hint->text(), "当前存量：4");
+    EXPECT_EQ(zhang("ITEM", "ID='N12063600200'"), "角钢-大");
+
+    Clock::set(QDateTime(QDate(2026, 12, 6), QTime(10, 0, 3)));
+    enter("全部物品", "+1");
+    EXPECT_EQ(Msg::last().text, "物品中不能包含“全部物品”这样的词！");
+    EXPECT_EQ(RunSql("select ID from Zhang where ZBID='L3'"), "4");
+}
+
+TEST_F(KuangFlow, quantityHintWithoutAutomaticDisplayAndWithoutTheRight) {
+    addLedger("L4", "仓库");
+    addOperator("L4", "甲", "", "1111111111111111");
+    addOperator("L4", "乙", "", "1110111111111111");
+    RunSql("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values "
+           "('L4','甲','2026-12-01 08:00','N1201000001','螺丝',7.5,'')");
+    knowLedger("L4", "仓库");
+    LedgerList::setAutoShowSL("L4", "甲", false);
+    start();
+    openChosenLedger();
+    QComboBox* users = get<QComboBox>(k, "CmbUser");
+    users->setCurrentIndex(users->findText("甲"));
+    login("");
+    ASSERT_EQ(k->PanelNo, 2);
+    EXPECT_FALSE(k->ShowSL);
+    QComboBox* cmb = get<QComboBox>(k, "Cmb");
+    QLabel* hint = get<QLabel>(k, "Lab4");
+    cmb->setCurrentIndex(0);
+    QMetaObject::invokeMethod(cmb, "activated", Q_ARG(int, 0));
+    EXPECT_EQ(hint->text(), "点击这里查看存量");
+    get<QAction>(k, "Menu_SeeSL")->trigger();
+    EXPECT_EQ(hint->text(), "当前存量：7.5");
+    get<QAction>(k, "Menu_AutoShowSet")->trigger();
+    EXPECT_TRUE(k->ShowSL);
+    EXPECT_EQ(Settings::GetSetting("L4", "甲", "AutoShowSL"), "True");
+
+    get<QAction>(k, "Menu_Login")->trigger();
+    users->setCurrentIndex(users->findText("乙"));
+    login("");
+    ASSERT_EQ(k->PanelNo, 2);
+    EXPECT_FALSE(k->ShowSL);
+    cmb->setCurrentIndex(0);
+    k->SLItem.clear();
+    QMetaObject::invokeMethod(cmb, "activated", Q_ARG(int, 0));
+    EXPECT_EQ(hint->text(), "");
+}
+
+TEST_F(KuangFlow, showLedgerIdCopiesOnlyWhenAsked) {
+    addLedger("13800000009", "我的云账本");
+    addOperator("13800000009", "管理员", "");
+    knowLedger("13800000009", "我的云账本");
+    start();
+    openChosenLedger();
+    QGuiApplication::clipboard()->setText("before");
+    Msg::queueAnswer(QMessageBox::No);
+    get<QAction>(k, "Menu_SeeZbID")->trigger();
+    EXPECT_EQ(Msg::last().title, "账本ID");
+    EXPECT_TRUE(Msg::last().text.contains("\n\n         13800000009\n\n"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
+    Msg::queueAnswer(QMessageBox::Yes);
+    get<QAction>(k, "Menu_SeeZbID")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "13800000009");
+    EXPECT_EQ(Msg::last().text, "已经复制“13800000009”！\n\n您可以粘贴到您需要的位置！");
+}

@@ -1,0 +1,318 @@
+// The main window's ledger list, opening a ledger and the operator login.
+#include "main_window/kuang.h"
+
+#include "admin/rights.h"
+#include "admin/zbtyp.h"
+#include "app/mainbas.h"
+#include "app/msgbox.h"
+#include "app/shell.h"
+#include "db/sqlaccess.h"
+#include "main_window/kuangtexts.h"
+#include "main_window/ledgerlist.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace MainBas;
+namespace T = KuangTexts;
+
+namespace {
+const QString kHint = QStringLiteral("提示");
+}
+
+void Kuang::armZbList() { DlgRet = kArmZbList; }
+
+void Kuang::LoadZbList() {
+    const QSignalBlocker blockNames(CmbZbNm);
+    CmbZbNm->clear();
+    CmbZbID->clear();
+    for (const LedgerList::Ledger& ledger : LedgerList::load()) {
+        CmbZbID->addItem(ledger.id);
+        CmbZbNm->addItem(ledger.name);
+    }
+    CmbZbNm->addItem(T::addEntry());
+    CmbZbID->addItem(QString());
+    CurZbID = LedgerList::lastOpened();
+    const int found = findLedgerId(CurZbID, Qt::CaseSensitive);
+    CmbZbNm->setCurrentIndex(found >= 0 ? found : 0);
+    CmbZbID->setCurrentIndex(CmbZbNm->currentIndex());
+}
+
+void Kuang::SaveZbList() {
+    QList<LedgerList::Ledger> ledgers;
+    for (int i = 0; i < CmbZbID->count() - 1; ++i)
+        ledgers.append({CmbZbID->itemText(i), CmbZbNm->itemText(i)});
+    LedgerList::save(ledgers);
+}
+
+int Kuang::findLedgerId(const QString& id, Qt::CaseSensitivity cs) const {
+    if (id.isEmpty())
+        return -1;
+    for (int i = 0; i < CmbZbID->count() - 1; ++i)
+        if (CmbZbID->itemText(i).compare(id, cs) == 0)
+            return i;
+    return -1;
+}
+
+void Kuang::insertLedger(const QString& id, const QString& name) {
+    const int at = std::max(CmbZbID->count() - 1, 0);
+    CmbZbID->insertItem(at, id);
+    CmbZbNm->insertItem(at, name);
+    DoEvents();
+    CmbZbNm->setCurrentIndex(at);
+}
+
+void Kuang::CmbZbNm_Click(int index) {
+    if (index == CmbZbNm->count() - 1 && DlgRet == kArmZbList) {
+        Cmd->setFocus();
+        AddZbToList();
+    } else {
+        CmbZbID->setCurrentIndex(index);
+    }
+}
+
+void Kuang::CmbZbNm_GotFocus() {
+    // Run after the focus change has finished: the dialog must not open inside it.
+    QTimer::singleShot(0, this, [this] {
+        if (CmbZbNm->count() == 1 && PanelNo == 0 && DlgRet == kArmZbList && isVisible()) {
+            Cmd->setFocus();
+            AddZbToList();
+            Cmd->setFocus();
+        }
+    });
+}
+
+void Kuang::AddZbToList() {
+    DlgRet.clear();
+    ZbTyp* dialog = ZbTyp::instance();
+    dialog->showFrame(0);
+    dialog->exec();
+    if (DlgRet.isEmpty()) {
+        if (CmbZbNm->count() > 1)
+            CmbZbNm->setCurrentIndex(0);
+        armZbList();
+        return;
+    }
+    SaveZbList();
+    if (Msg::box(T::addedAskOpen(CmbZbNm->currentText()), QMessageBox::Information, QString(),
+                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes) {
+        DoEvents(6);
+        Cmd_Click();
+    }
+}
+
+void Kuang::RemoveZb() {
+    const int index = CmbZbNm->currentIndex();
+    if (index < 0 || index == CmbZbNm->count() - 1) {
+        Msg::info(T::nothingToRemove());
+        return;
+    }
+    if (!Msg::askYesNo(T::askRemove(CmbZbNm->currentText()), QMessageBox::Question))
+        return;
+    DlgRet.clear();
+    CmbZbID->removeItem(index);
+    CmbZbNm->removeItem(index);
+    CmbZbNm->setCurrentIndex(LedgerList::indexAfterRemoval(index));
+    armZbList();
+    SaveZbList();
+    LedgerList::setLastOpened(QString());
+}
+
+void Kuang::ShowZbID() {
+    if (Msg::box(T::showIdText(CurZbNm, CurZbID), QMessageBox::Information, T::showIdTitle(),
+                 QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(CurZbID);
+    Msg::info(T::copiedText(CurZbID));
+}
+
+void Kuang::BackToZbList() {
+    ShowPanel(0);
+    armZbList();
+    const int found = findLedgerId(CurZbID, Qt::CaseSensitive);
+    if (found >= 0)
+        CmbZbNm->setCurrentIndex(found);
+    Chk->setChecked(AutoOpenFlag == 1);
+}
+
+void Kuang::OpenLedger() {
+    if (CmbZbID->currentText().isEmpty()) {
+        Msg::info(T::firstAddLedger(), kHint);
+        return;
+    }
+    CurZbNm = CmbZbNm->currentText();
+    labHello->clear();
+    CurZbID = CmbZbID->currentText();
+    showWait(T::openingWait(CurZbNm));
+    setEnabled(false);
+    const QString result = RunSql(T::ledgerQuery(CurZbID));
+    setEnabled(true);
+    hideWait();
+    if (result.isEmpty()) {
+        Msg::info(T::connectFailed());
+        return;
+    }
+    if (result.toInt() <= 0) {
+        Msg::info(T::noSuchLedger());
+        return;
+    }
+    ItemName = SqlRows(1, 0);
+    SlName = SqlRows(1, 1);
+    ZbMsg = SqlRows(1, 2);
+    const QString command = CleanStr(SqlRows(1, 3));
+    GongGaoStr = SqlRows(1, 4);
+    bool stop = false;
+    carryOutServerCommand(command, &stop);
+    if (stop)
+        return;
+    showWait(T::readingOperatorsWait());
+    LedgerList::setLastOpened(CurZbID);
+    LedgerList::setAutoOpen(Chk->isChecked());
+    if (CurUsr.isEmpty())
+        CurUsr = LedgerList::lastOperator(CurZbID);
+    AutoLoginOn = LedgerList::autoLogin().toInt() == 1;
+    CmbUser->clear();
+    ShowPanel(1);
+    hideWait();
+}
+
+void Kuang::carryOutServerCommand(const QString& command, bool* stop) {
+    switch (T::classifyCommand(command)) {
+    case T::ServerCommand::Notice:
+        if (T::isWebAddress(ZbMsg))
+            OpenUrl(ZbMsg);
+        else
+            Msg::info(ZbMsg);
+        break;
+    case T::ServerCommand::Stop:
+        Msg::info(T::stopText(ZbMsg));
+        *stop = true;
+        break;
+    case T::ServerCommand::Http:
+        OpenUrl(command);
+        RunSql(T::commandReset(GetSrvDate(), CurZbID));
+        break;
+    case T::ServerCommand::None:
+        break;
+    }
+}
+
+void Kuang::LoadUsrList() {
+    Chk->setChecked(false);
+    Chk2->setChecked(false);
+    CmbUser->resize(Cmb->width(), CmbUser->height());
+    if (CmbUser->count() == 0) {
+        if (RunSql(T::operatorsQuery(CurZbID)).toInt() > 0) {
+            for (int i = 1; i <= SqlRowMax; ++i)
+                if (!SqlRows(i, 0).isEmpty())
+                    CmbUser->addItem(SqlRows(i, 0));
+        } else {
+            RunSqlOne(T::adminInsert(CurZbID));
+            CmbUser->addItem(QStringLiteral("管理员"));
+        }
+    }
+    const int index = CurUsr.isEmpty() ? 0 : CmbUser->findText(CurUsr);
+    CmbUser->setCurrentIndex(index);
+    if (index >= 0)
+        CmbUser_Click();
+}
+
+void Kuang::CmbUser_Click() {
+    if (PanelNo != 1 || CmbUser->currentIndex() < 0 || CmbUser->currentText().isEmpty())
+        return;
+    const QString name = CmbUser->currentText();
+    const QString pwd = LedgerList::rememberedPassword(name, CurZbID);
+    CurUsr = name;
+    TxtPwd->setText(pwd);
+    if (pwd.isEmpty()) {
+        Chk2->setChecked(false);
+        return;
+    }
+    Chk2->setChecked(true);
+    if (AutoLoginOn)
+        LoginUsr();
+}
+
+void Kuang::Chk_Changed() {
+    if (PanelNo == 1 && Chk->isChecked())
+        Chk2->setChecked(true);
+}
+
+void Kuang::Chk2_Changed() {
+    if (PanelNo == 1 && !Chk2->isChecked())
+        Chk->setChecked(false);
+}
+
+bool Kuang::CmbUser_KeyPress(QKeyEvent* event) {
+    if (PanelNo != 1 || event->text().isEmpty())
+        return false;
+    TxtPwd->setFocus();
+    return true;
+}
+
+void Kuang::LoginUsr() {
+    showWait(T::verifyingWait(CurUsr));
+    CurUsr = CmbUser->currentText();
+    const QString result = RunSql(T::loginQuery(CurZbID, CleanStr(CurUsr)));
+    if (result.isEmpty()) {
+        hideWait();
+        Msg::info(T::connectFailed());
+        return;
+    }
+    if (result.toInt() <= 0) {
+        hideWait();
+        Msg::info(T::operatorDeleted(CurUsr));
+        return;
+    }
+    if (SqlRows(1, 0) != TxtPwd->text()) {
+        hideWait();
+        Msg::info(T::wrongPassword(), kHint);
+        return;
+    }
+    CurQx = Rights::readWord(SqlRows(1, 1));
+    showWait(T::readingItemsWait(ItemName));
+    ShowPanel(2);
+    DoEvents(5);
+    hideWait();
+    if (ZbMsg.isEmpty())
+        ZbMsg = T::hello();
+    labHello->setText(T::greeting(CurUsr, ZbMsg));
+    labHello->show();
+    if (AutoLoginOn) {
+        Chk->setChecked(true);
+        AutoLoginOn = false;
+    }
+    LedgerList::setLastOperator(CurZbID, CurUsr);
+    rememberLogin();
+    DoEvents(3);
+    Chk->hide();
+    Chk2->hide();
+    ShowSL = Rights::has(CurQx, Rights::SeeQuantity) && LedgerList::autoShowSL(CurZbID, CurUsr);
+}
+
+void Kuang::rememberLogin() {
+    if (!Chk2->isChecked()) {
+        TxtPwd->clear();
+        LedgerList::setRememberedPassword(CurUsr, CurZbID, QString());
+        LedgerList::setAutoLogin(false);
+        return;
+    }
+    LedgerList::setRememberedPassword(CurUsr, CurZbID, TxtPwd->text());
+    if (!Chk->isChecked()) {
+        LedgerList::setAutoLogin(false);
+        return;
+    }
+    if (TxtPwd->text().isEmpty())
+        Msg::info(T::noPasswordForAutoLogin(CurUsr));
+    else
+        LedgerList::setAutoLogin(true);
+}
