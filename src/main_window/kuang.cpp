@@ -105,6 +105,8 @@ void Kuang::createControls() {
     CmdHelp = named(new QPushButton(QStringLiteral("软 件 说 明"), this), "CmdHelp");
 
     CmbZbID->hide();
+    CmbUser->hide();
+    TxtPwd->hide();
     TxtPwd->setEchoMode(QLineEdit::Password);
     Cmb->setEditable(true);
     Cmb->setInsertPolicy(QComboBox::NoInsert);
@@ -160,8 +162,8 @@ void Kuang::placeControls() {
     Lab5->setGeometry(tw(3720), tw(2175), tw(2400), tw(330));
     Lab5->setStyleSheet(QStringLiteral("color: #2e7d32;"));
     Lab4->setStyleSheet(QStringLiteral("color: #b05000; text-decoration: underline;"));
-    Cmd2->setGeometry(tw(6300), tw(1290), tw(1050), tw(1260));
-    Cmd->setGeometry(tw(6300), tw(1290), tw(1200), tw(1260));
+    Cmd2->setGeometry(tw(6300), tw(2115), tw(1050), tw(450));
+    Cmd->setGeometry(tw(6300), tw(2115), tw(1200), tw(450));
     Chk->setGeometry(tw(600), tw(2700), tw(3300), tw(330));
     Chk2->setGeometry(tw(3900), tw(2700), tw(2250), tw(330));
     Lab3->setGeometry(tw(600), tw(3090), tw(6450), tw(1260));
@@ -259,7 +261,7 @@ void Kuang::layoutLedgerPanel() {
     LoadZbList();
     Cmd->move(Cmd2->x() - Cmd->width() - tw(100), Cmd->y());
     Cmd2->show();
-    for (QWidget* w : std::initializer_list<QWidget*>{Txt, Cmb, labHello, CmdMenu, CmdRpt, TxtPwd})
+    for (QWidget* w : std::initializer_list<QWidget*>{Txt, Cmb, labHello, CmdMenu, CmdRpt, TxtPwd, CmbUser})
         w->hide();
     CmbZbNm->show();
     Lab1->clear();

@@ -38,6 +38,9 @@ void Kuang::LoadItemList() {
     for (int i = 1; i <= SqlRowMax; ++i)
         if (!SqlRows(i, 0).isEmpty())
             Cmb->addItem(SqlRows(i, 0));
+    // The box starts empty: the first item is a choice to make, not a preset.
+    Cmb->setCurrentIndex(-1);
+    Cmb->setEditText(QString());
 }
 
 QString Kuang::GetItemSL(const QString& item) {

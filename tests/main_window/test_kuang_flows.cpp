@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "app/shell.h"
 #include "db/sqlaccess.h"
+#include "main_window/entry.h"
 #include "main_window/kuang.h"
 #include "main_window/ledgerlist.h"
 #include "testsupport.h"
@@ -493,4 +494,42 @@ TEST_F(KuangFlow, showLedgerIdCopiesOnlyWhenAsked) {
     get<QAction>(k, "Menu_SeeZbID")->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "13800000009");
     EXPECT_EQ(Msg::last().text, "已经复制“13800000009”！\n\n您可以粘贴到您需要的位置！");
+}
+
+TEST_F(KuangFlow, anItemTypedInOtherLetterCaseTakesTheListSpelling) {
+    addLedger("L5", "五金");
+    addOperator("L5", "管理员", "");
+    RunSql("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values "
+           "('L5','管理员','2026-12-01 08:00','N1201000001','Pipe',2,'')");
+    knowLedger("L5", "五金");
+    start();
+    openChosenLedger();
+    login("");
+    ASSERT_EQ(k->PanelNo, 2);
+    QComboBox* cmb = get<QComboBox>(k, "Cmb");
+    EXPECT_EQ(cmb->currentText(), "");
+    enter("pIPE", "+1");
+    EXPECT_EQ(zhang("ITEM", "ID='N12063600000'"), "Pipe");
+    EXPECT_EQ(get<QLabel>(k, "Lab4")->text(), "当前存量：3");
+    EXPECT_EQ(items(cmb), QStringList{"Pipe"});
+}
+
+TEST_F(KuangFlow, theRoadOfOneEntryOnPostgres) {
+    REQUIRE_POSTGRES();
+    sb->usePostgres();
+    addLedger("P1", "云端仓库", "物品", "存量", "");
+    knowLedger("P1", "云端仓库");
+    start();
+    openChosenLedger();
+    ASSERT_EQ(k->PanelNo, 1);
+    EXPECT_EQ(items(get<QComboBox>(k, "CmbUser")), QStringList{"管理员"});
+    login("");
+    ASSERT_EQ(k->PanelNo, 2);
+    enter("钢管", "+10");
+    EXPECT_EQ(get<QLabel>(k, "Lab5")->text(), "+10  已保存！");
+    EXPECT_EQ(get<QLabel>(k, "Lab4")->text(), "当前存量：10");
+    const QString id = Entry::NewRecID(GetSrvDate(), QTime(10, 0));
+    EXPECT_EQ(zhang("SL", "ZBID='P1' and ID='" + id + "'"), "10");
+    EXPECT_EQ(zhang("TM", "ZBID='P1' and ID='" + id + "'"), GetSrvDate() + " 10:00");
+    EXPECT_EQ(zhang("BZ", "ZBID='P1' and ID='" + id + "'"), "");
 }
