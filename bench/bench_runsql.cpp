@@ -1,1 +1,158 @@
-int main() { return 0; }
+// What a fresh connection per statement costs: one RunSql of the ledger-opening query beside the
+// same query on a connection that stays open. PostgreSQL is measured when the test server's
+// values are in the environment (ZELVO_TEST_PG_PORT and friends, as scripts/test.sh sets them).
+#include "app/mainbas.h"
+#include "db/sqlaccess.h"
+
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+const QString kQuery =
+    QStringLiteral("select Item,SL,Msg,Cmd,GongGao from ZbLst where ZBid='13800138000'");
+
+struct Target {
+    std::string name;
+    Db::Connection connection;
+};
+
+void seed() {
+    RunSql(QStringLiteral("delete from Zblst where ZBid='13800138000'"));
+    RunSql(QStringLiteral("insert into Zblst (ZBid,ZbNm,Item,SL,Msg,Cmd,GongGao) values "
+                          "('13800138000','家庭账本','物品','存量','您好！','','255│盘点')"));
+}
+
+void runSqlOnce(benchmark::State& state, const Db::Connection& c) {
+    Db::setConnection(c);
+    seed();
+    for (auto _ : state) {
+        if (RunSql(kQuery) != QLatin1String("1")) {
+            state.SkipWithError("RunSql did not find the ledger row");
+            break;
+        }
+        benchmark::DoNotOptimize(MainBas::SqlRows(1, 0));
+    }
+}
+
+bool openDirect(QSqlDatabase& db, const Db::Connection& c) {
+    if (c.engine == Db::Engine::Sqlite) {
+        db.setDatabaseName(c.database);
+    } else {
+        const QStringList hostPort = c.server.split(QLatin1Char(','));
+        db.setHostName(hostPort.value(0));
+        db.setPort(hostPort.value(1).toInt());
+        db.setUserName(c.login);
+        db.setPassword(c.password);
+        db.setDatabaseName(c.database);
+    }
+    return db.open();
+}
+
+void openConnection(benchmark::State& state, const Db::Connection& c) {
+    Db::setConnection(c);
+    seed();
+    const QString name = QStringLiteral("bench-open");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(
+            c.engine == Db::Engine::Sqlite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL"),
+            name);
+        if (!openDirect(db, c)) {
+            state.SkipWithError("cannot open the connection");
+        } else {
+            QSqlQuery query(db);
+            query.setForwardOnly(true);
+            for (auto _ : state) {
+                // The same work as RunSql once connected: run, read every value as text.
+                if (!query.exec(kQuery)) {
+                    state.SkipWithError("query failed");
+                    break;
+                }
+                QStringList values;
+                while (query.next())
+                    for (int j = 0; j < 5; ++j)
+                        values.append(query.value(j).toString());
+                benchmark::DoNotOptimize(values);
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+// Keeps each run's time per iteration so the ratios can be printed at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
+
+    std::map<std::string, double> nsPerCall;
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (!run.error_occurred && run.iterations > 0)
+                nsPerCall[run.benchmark_name()] =
+                    run.real_accumulated_time * 1e9 / static_cast<double>(run.iterations);
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    MainBas::initFixedValues(dir.path());
+
+    std::vector<Target> targets;
+    Db::Connection sqlite;
+    sqlite.engine = Db::Engine::Sqlite;
+    sqlite.database = dir.filePath(QStringLiteral("云记账.db"));
+    targets.push_back({"SQLite", sqlite});
+
+    if (!qEnvironmentVariableIsEmpty("ZELVO_TEST_PG_PORT")) {
+        Db::Connection pg;
+        pg.engine = Db::Engine::Postgres;
+        pg.server = QStringLiteral("127.0.0.1,") + qEnvironmentVariable("ZELVO_TEST_PG_PORT");
+        pg.login = qEnvironmentVariable("ZELVO_TEST_PG_USER");
+        pg.password = qEnvironmentVariable("ZELVO_TEST_PG_PASSWORD");
+        pg.database = qEnvironmentVariable("ZELVO_TEST_PG_DB");
+        targets.push_back({"PostgreSQL", pg});
+    } else {
+        std::printf("ZELVO_TEST_PG_PORT not set: PostgreSQL skipped (run it under "
+                    "scripts/test.sh to include it)\n");
+    }
+
+    for (const Target& t : targets) {
+        benchmark::RegisterBenchmark(("RunSql/" + t.name).c_str(), runSqlOnce, t.connection)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("OpenConnection/" + t.name).c_str(), openConnection,
+                                     t.connection)
+            ->Unit(benchmark::kMicrosecond);
+    }
+
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    std::printf("\n%-12s %16s %22s %8s\n", "engine", "RunSql (us)", "open connection (us)",
+                "ratio");
+    for (const Target& t : targets) {
+        const auto fresh = reporter.nsPerCall.find("RunSql/" + t.name);
+        const auto open = reporter.nsPerCall.find("OpenConnection/" + t.name);
+        if (fresh == reporter.nsPerCall.end() || open == reporter.nsPerCall.end())
+            continue;
+        std::printf("%-12s %16.1f %22.1f %7.0fx\n", t.name.c_str(), fresh->second / 1000,
+                    open->second / 1000, fresh->second / open->second);
+    }
+    return 0;
+}

@@ -18,6 +18,10 @@ std::unique_ptr<QSettings> store;
 QString element(const QString& name) {
     if (name.isEmpty())
         return QStringLiteral("%");
+    // QSettings writes "general" in any case under the one header [%General], and a big file
+    // reads those back as one section; a "%G" form that no escaped name can take keeps them apart.
+    if (name.compare(QLatin1String("general"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("%G") + name;
     QString out = name;
     out.replace(QLatin1Char('%'), QStringLiteral("%25"));
     out.replace(QLatin1Char('/'), QStringLiteral("%2F"));
@@ -57,7 +61,9 @@ QString defaultFilePath() {
            QStringLiteral("/zelvo.ini");
 }
 
-QString filePath() { return customPath.isEmpty() ? defaultFilePath() : customPath; }
+QString filePath() {
+    return customPath.isEmpty() ? defaultFilePath() : customPath;
+}
 
 void setFilePath(const QString& path) {
     customPath = path;

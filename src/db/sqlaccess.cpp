@@ -189,7 +189,11 @@ QString runOn(QSqlDatabase& db, const QString& statement, Kind kind, Want want) 
     QSqlQuery query(db);
     query.setForwardOnly(true);
     query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    if (!query.exec(Db::dialectFor(masked.engine, statement)))
+    // An ODBC source may itself be PostgreSQL, which does not speak "top N" either.
+    Db::Engine dialect = masked.engine;
+    if (dialect == Db::Engine::Odbc && db.driver()->dbmsType() == QSqlDriver::PostgreSQL)
+        dialect = Db::Engine::Postgres;
+    if (!query.exec(Db::dialectFor(dialect, statement)))
         return {};
     if (kind == Kind::Command)
         return QStringLiteral("OK");
@@ -247,7 +251,9 @@ void setConnection(const Connection& plain) {
     masked.database = MaskStr(plain.database);
 }
 
-Engine currentEngine() { return masked.engine; }
+Engine currentEngine() {
+    return masked.engine;
+}
 
 QString sqliteFilePath(const QString& database) {
     if (database.contains(QLatin1Char('/')))
@@ -262,7 +268,9 @@ QString odbcConnectionString(const Connection& plain) {
            plain.database;
 }
 
-void setBusyHandler(std::function<void(bool)> handler) { busyHandler = std::move(handler); }
+void setBusyHandler(std::function<void(bool)> handler) {
+    busyHandler = std::move(handler);
+}
 
 QString dialectFor(Engine engine, const QString& statement) {
     if (engine == Engine::Odbc)
@@ -270,8 +278,7 @@ QString dialectFor(Engine engine, const QString& statement) {
     // "select top N rest" is SQL Server's; the others say "select rest limit N".
     static const QRegularExpression top(
         QStringLiteral(R"(^(\s*select\s+)top\s+(\d+)\s+(.*?)\s*;?\s*$)"),
-        QRegularExpression::CaseInsensitiveOption |
-            QRegularExpression::DotMatchesEverythingOption);
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     const auto m = top.match(statement);
     if (!m.hasMatch())
         return statement;
@@ -280,9 +287,13 @@ QString dialectFor(Engine engine, const QString& statement) {
 
 } // namespace Db
 
-QString RunSql(const QString& statement) { return run(statement, Want::Table); }
+QString RunSql(const QString& statement) {
+    return run(statement, Want::Table);
+}
 
-QString RunSqlOne(const QString& statement) { return run(statement, Want::FirstValue); }
+QString RunSqlOne(const QString& statement) {
+    return run(statement, Want::FirstValue);
+}
 
 QString GetSrvDate() {
     if (!SrvDate.isEmpty() && SrvDay == SrvDate.right(2).toInt())

@@ -6,6 +6,8 @@
 #include "app/msgbox.h"
 #include "app/settings.h"
 #include "app/shell.h"
+#include "app/start.h"
+#include "app/startup.h"
 #include "db/sqlaccess.h"
 #include "main_window/entry.h"
 #include "main_window/kuang.h"
@@ -236,7 +238,8 @@ TEST_F(KuangFlow, serverCommandsUnknownLedgerAndUnreachableServer) {
     addLedger("n2", "网页通知", "物品", "存量", "http://example.com/news", "NOTICE");
     addLedger("s1", "停用", "物品", "存量", "该账本已停用", "STOP");
     addLedger("h1", "网页", "物品", "存量", "您好！", "Http://example.com/once");
-    LedgerList::save({{"n1", "通知"}, {"n2", "网页通知"}, {"s1", "停用"}, {"h1", "网页"}, {"x9", "无此账本"}});
+    LedgerList::save(
+        {{"n1", "通知"}, {"n2", "网页通知"}, {"s1", "停用"}, {"h1", "网页"}, {"x9", "无此账本"}});
     start();
     QComboBox* names = get<QComboBox>(k, "CmbZbNm");
 
@@ -344,7 +347,8 @@ TEST_F(KuangFlow, loginChecksPasswordsRemembersAndCouplesTheBoxes) {
     autoLogin->setChecked(true);
     login("");
     ASSERT_EQ(k->PanelNo, 2);
-    EXPECT_EQ(Msg::last().text, "管理员，您好！您还没有设置密码！\n\n只有设置密码后才可以设置自动登入！");
+    EXPECT_EQ(Msg::last().text,
+              "管理员，您好！您还没有设置密码！\n\n只有设置密码后才可以设置自动登入！");
     EXPECT_EQ(LedgerList::autoLogin(), "1"); // left as it was
 
     // Without "remember", the box is emptied and automatic login is off.
@@ -532,4 +536,27 @@ TEST_F(KuangFlow, theRoadOfOneEntryOnPostgres) {
     EXPECT_EQ(zhang("SL", "ZBID='P1' and ID='" + id + "'"), "10");
     EXPECT_EQ(zhang("TM", "ZBID='P1' and ID='" + id + "'"), GetSrvDate() + " 10:00");
     EXPECT_EQ(zhang("BZ", "ZBID='P1' and ID='" + id + "'"), "");
+}
+
+TEST_F(KuangFlow, startUpShowsTheSplashThenTheMainWindowWithoutServerAccess) {
+    Start* splash = Start::instance();
+    EXPECT_EQ(splash->objectName(), "Start");
+    EXPECT_EQ(splash->Lab()->text(), "正在启动《Zelvo云记账软件 2.7FR》……");
+    Start::unload();
+
+    // A known ledger keeps the add dialog from opening by itself; none is remembered as last.
+    LedgerList::save({{"L9", "旧账本"}});
+    int calls = 0;
+    Db::setBusyHandler([&](bool busy) { calls += busy ? 1 : 0; });
+    Main();
+    Db::setBusyHandler(nullptr);
+    k = Kuang::instance();
+    EXPECT_TRUE(k->isVisible());
+    EXPECT_EQ(k->PanelNo, 0);
+    EXPECT_EQ(calls, 0);
+    EXPECT_TRUE(AppPath.endsWith('/'));
+    EXPECT_FALSE(AppPath.endsWith("//"));
+    QApplication::processEvents();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(w->objectName() == "Start" && w->isVisible());
 }
