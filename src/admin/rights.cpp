@@ -13,6 +13,8 @@ bool has(const QString& word, int n) {
     return n >= 1 && n <= word.size() && word.at(n - 1) == QLatin1Char('1');
 }
 
-QString refusal() { return QStringLiteral("对不起，您无此权限！"); }
+QString refusal() {
+    return QStringLiteral("对不起，您无此权限！");
+}
 
 } // namespace Rights

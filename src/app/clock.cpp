@@ -6,10 +6,16 @@ QDateTime fixedNow;
 
 namespace Clock {
 
-QDateTime now() { return fixedNow.isValid() ? fixedNow : QDateTime::currentDateTime(); }
+QDateTime now() {
+    return fixedNow.isValid() ? fixedNow : QDateTime::currentDateTime();
+}
 
-void set(const QDateTime& fixed) { fixedNow = fixed; }
+void set(const QDateTime& fixed) {
+    fixedNow = fixed;
+}
 
-void clear() { fixedNow = QDateTime(); }
+void clear() {
+    fixedNow = QDateTime();
+}
 
 } // namespace Clock

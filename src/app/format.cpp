@@ -15,9 +15,13 @@ QString DateStr(const QDate& value) {
            QStringLiteral("%1").arg(value.day(), 2, 10, QLatin1Char('0'));
 }
 
-QString DateStr(const QDateTime& value) { return DateStr(value.date()); }
+QString DateStr(const QDateTime& value) {
+    return DateStr(value.date());
+}
 
-QString TimeStr() { return Clock::now().time().toString(QStringLiteral("HH:mm")); }
+QString TimeStr() {
+    return Clock::now().time().toString(QStringLiteral("HH:mm"));
+}
 
 QString shortestDecimal(double v) {
     if (std::isnan(v) || std::isinf(v))
@@ -25,7 +29,7 @@ QString shortestDecimal(double v) {
     char buf[512];
     const double mag = std::fabs(v);
     const auto format = (mag != 0.0 && (mag < 1e-12 || mag >= 1e21)) ? std::chars_format::general
-                                                                      : std::chars_format::fixed;
+                                                                     : std::chars_format::fixed;
     const auto res = std::to_chars(buf, buf + sizeof buf, v, format);
     if (res.ec != std::errc())
         return QString::number(v, 'g', 17);
@@ -54,7 +58,9 @@ QString NumStr(double v) {
 
 namespace {
 
-QDateTime midnightToday() { return QDateTime(Clock::now().date(), QTime(0, 0)); }
+QDateTime midnightToday() {
+    return QDateTime(Clock::now().date(), QTime(0, 0));
+}
 
 // Year-month-day with "-" or "/", leading zeros optional, optional hh:mm[:ss].
 QDateTime platformDate(const QString& text) {
@@ -82,7 +88,9 @@ QString squeezeBlanks(QString text) {
     return text.trimmed();
 }
 
-QString firstToken(const QString& text) { return text.section(QLatin1Char(' '), 0, 0); }
+QString firstToken(const QString& text) {
+    return text.section(QLatin1Char(' '), 0, 0);
+}
 
 QString afterFirstToken(const QString& text) {
     const int blank = text.indexOf(QLatin1Char(' '));
@@ -123,7 +131,8 @@ QDateTime ParseDate(QString& text) {
         QString token = firstToken(digits);
         if (token.size() > 2)
             token = token.right(2);
-        year = QStringLiteral("20") + QStringLiteral("%1").arg(token.toInt(), 2, 10, QLatin1Char('0'));
+        year =
+            QStringLiteral("20") + QStringLiteral("%1").arg(token.toInt(), 2, 10, QLatin1Char('0'));
         yearFirst = true;
         rest = afterFirstToken(digits);
     }

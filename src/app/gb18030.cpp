@@ -33,7 +33,9 @@ QByteArray convert(const char* to, const char* from, const QByteArray& in) {
 
 namespace Gb18030 {
 
-QByteArray encode(const QString& text) { return convert("GB18030", "UTF-8", text.toUtf8()); }
+QByteArray encode(const QString& text) {
+    return convert("GB18030", "UTF-8", text.toUtf8());
+}
 
 QString decode(const QByteArray& bytes) {
     return QString::fromUtf8(convert("UTF-8", "GB18030", bytes));

@@ -50,7 +50,9 @@ QString shifted(const std::vector<int16_t>& codes, int delta) {
 
 } // namespace
 
-QString MaskStr(const QString& text) { return shifted(codesOf(text), -12); }
+QString MaskStr(const QString& text) {
+    return shifted(codesOf(text), -12);
+}
 
 QString UnmaskStr(const QString& masked) {
     std::vector<int16_t> codes;

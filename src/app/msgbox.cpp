@@ -11,7 +11,9 @@ QQueue<Msg::Button> answers;
 QQueue<QString> inputs;
 QList<Msg::Shown> record;
 
-QWidget* owner() { return QApplication::activeWindow(); }
+QWidget* owner() {
+    return QApplication::activeWindow();
+}
 
 QString titleOrApp(const QString& title) {
     return title.isEmpty() ? QStringLiteral("Zelvo云记账") : title;
@@ -65,12 +67,24 @@ bool input(const QString& prompt, const QString& title, QString& value) {
     return ok;
 }
 
-void setTestMode(bool on) { testModeOn = on; }
-bool testMode() { return testModeOn; }
-void queueAnswer(Button answer) { answers.enqueue(answer); }
-void queueInput(const QString& value) { inputs.enqueue(value); }
-QList<Shown> shown() { return record; }
-Shown last() { return record.isEmpty() ? Shown() : record.last(); }
+void setTestMode(bool on) {
+    testModeOn = on;
+}
+bool testMode() {
+    return testModeOn;
+}
+void queueAnswer(Button answer) {
+    answers.enqueue(answer);
+}
+void queueInput(const QString& value) {
+    inputs.enqueue(value);
+}
+QList<Shown> shown() {
+    return record;
+}
+Shown last() {
+    return record.isEmpty() ? Shown() : record.last();
+}
 
 void clearShown() {
     record.clear();

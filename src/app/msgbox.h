@@ -21,8 +21,7 @@ struct Shown {
 };
 
 Button box(const QString& text, QMessageBox::Icon icon = QMessageBox::Information,
-           const QString& title = QString(),
-           QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+           const QString& title = QString(), QMessageBox::StandardButtons buttons = QMessageBox::Ok,
            Button defaultButton = QMessageBox::NoButton);
 
 // Information icon, OK.

@@ -85,7 +85,13 @@ void installWaitCursor() {
 }
 
 namespace Shell {
-void setNextSaveFileName(const QString& path) { nextSaveNames.enqueue(path); }
-QStringList openedAddresses() { return opened; }
-void clearOpened() { opened.clear(); }
+void setNextSaveFileName(const QString& path) {
+    nextSaveNames.enqueue(path);
+}
+QStringList openedAddresses() {
+    return opened;
+}
+void clearOpened() {
+    opened.clear();
+}
 } // namespace Shell

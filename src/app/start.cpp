@@ -48,4 +48,6 @@ void Start::Form_Load() {
     setCursor(Qt::WaitCursor);
 }
 
-void Start::Form_Unload() { unsetCursor(); }
+void Start::Form_Unload() {
+    unsetCursor();
+}

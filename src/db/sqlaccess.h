@@ -12,7 +12,7 @@ enum class Engine { Sqlite, Postgres, Odbc };
 
 struct Connection {
     Engine engine = Engine::Sqlite;
-    QString server;   // Postgres: host or host,port; ODBC: as the driver takes it
+    QString server; // Postgres: host or host,port; ODBC: as the driver takes it
     QString login;
     QString password;
     QString database; // Sqlite: a name in the data folder, or a path to a file

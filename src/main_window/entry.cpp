@@ -10,7 +10,9 @@ namespace Entry {
 
 namespace {
 
-bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool isDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
 QString replaceAll(QString text, const QString& from, const QString& to) {
     while (text.contains(from))
@@ -102,14 +104,17 @@ Decision check(const Input& in) {
     d.item = CleanStr(in.item);
     d.text = CleanStr(in.text);
     if (d.item.isEmpty())
-        return refuse(d, QStringLiteral("请输入或选择") + in.itemName + QStringLiteral("！"), kHint);
+        return refuse(d, QStringLiteral("请输入或选择") + in.itemName + QStringLiteral("！"),
+                      kHint);
     d.item = joinDashes(d.item);
     const QString all = QStringLiteral("全部") + in.itemName;
     if (d.item.contains(all))
-        return refuse(d, in.itemName + QStringLiteral("中不能包含“") + all + QStringLiteral("”这样的词！"),
-                      kHint);
+        return refuse(
+            d, in.itemName + QStringLiteral("中不能包含“") + all + QStringLiteral("”这样的词！"),
+            kHint);
     if (d.text.size() < 2)
-        return refuse(d, QStringLiteral("请输入") + in.lab2Caption + QStringLiteral("数字！"), kHint);
+        return refuse(d, QStringLiteral("请输入") + in.lab2Caption + QStringLiteral("数字！"),
+                      kHint);
     const QString wrongForm = QStringLiteral("请在") + in.lab2Caption +
                               QStringLiteral("栏输入数字，备注信息请放在数字之后，并用空格隔开！");
     const QChar first = d.text.at(0);
@@ -118,9 +123,11 @@ Decision check(const Input& in) {
     d.split = splitText(d.text);
     const bool increase = d.split.quantity >= 0;
     if (increase && !Rights::has(in.qx, Rights::Increase))
-        return refuse(d, QStringLiteral("对不起，您只能记录") + in.slName + QStringLiteral("减少的账目！"));
+        return refuse(d, QStringLiteral("对不起，您只能记录") + in.slName +
+                             QStringLiteral("减少的账目！"));
     if (!increase && !Rights::has(in.qx, Rights::Decrease))
-        return refuse(d, QStringLiteral("对不起，您只能记录") + in.slName + QStringLiteral("增加的账目！"));
+        return refuse(d, QStringLiteral("对不起，您只能记录") + in.slName +
+                             QStringLiteral("增加的账目！"));
     d.accepted = true;
     return d;
 }
@@ -148,22 +155,32 @@ QString currentQuantityText(const QString& slName, const QString& number) {
     return QStringLiteral("当前") + slName + QStringLiteral("：") + number;
 }
 
-QString clickToSeeText(const QString& slName) { return QStringLiteral("点击这里查看") + slName; }
+QString clickToSeeText(const QString& slName) {
+    return QStringLiteral("点击这里查看") + slName;
+}
 
-QString newItemText(const QString& itemName) { return QStringLiteral("新") + itemName; }
+QString newItemText(const QString& itemName) {
+    return QStringLiteral("新") + itemName;
+}
 
-QString savedText(const QString& numberText) { return numberText + QStringLiteral("  已保存！"); }
+QString savedText(const QString& numberText) {
+    return numberText + QStringLiteral("  已保存！");
+}
 
 QString stopShowingCaption(const QString& slName) {
     return QStringLiteral("取消") + slName + QStringLiteral("显示（记账加速）");
 }
 
-QString autoShowCaption(const QString& slName) { return slName + QStringLiteral("自动显示"); }
+QString autoShowCaption(const QString& slName) {
+    return slName + QStringLiteral("自动显示");
+}
 
 QString seeItemCaption(const QString& item, const QString& slName) {
     return QStringLiteral("查看【") + item + QStringLiteral("】") + slName;
 }
 
-QString connectFailedRetry() { return QStringLiteral("连接服务器失败，请重试！"); }
+QString connectFailedRetry() {
+    return QStringLiteral("连接服务器失败，请重试！");
+}
 
 } // namespace Entry

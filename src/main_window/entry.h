@@ -14,7 +14,7 @@ QString shapeText(const QString& text);
 QString joinDashes(QString text);
 
 struct Split {
-    QString numberText; // as typed: "+1.2.3"
+    QString numberText;  // as typed: "+1.2.3"
     double quantity = 0; // its leading number: 1.2
     QString remark;
 };

@@ -26,7 +26,9 @@ namespace {
 Kuang* theKuang = nullptr;
 
 // Design measures are in twips: 15 to a pixel at 96 dpi.
-constexpr int tw(int twips) { return twips / 15; }
+constexpr int tw(int twips) {
+    return twips / 15;
+}
 
 template <typename T> T* named(T* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -45,7 +47,9 @@ QAction* separator(QMenu* menu, const char* name) {
     return a;
 }
 
-QColor colourOf(int bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+QColor colourOf(int bgr) {
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
 
 void setLabelColour(QLabel* label, int bgr) {
     QPalette p = label->palette();
@@ -216,7 +220,9 @@ void Kuang::createTray() {
             [this](QSystemTrayIcon::ActivationReason r) { trayActivated(static_cast<int>(r)); });
 }
 
-bool Kuang::trayShown() const { return tray && tray->isVisible(); }
+bool Kuang::trayShown() const {
+    return tray && tray->isVisible();
+}
 
 void Kuang::Form_Load() {
     tray->setToolTip(windowTitle());
@@ -261,7 +267,8 @@ void Kuang::layoutLedgerPanel() {
     LoadZbList();
     Cmd->move(Cmd2->x() - Cmd->width() - tw(100), Cmd->y());
     Cmd2->show();
-    for (QWidget* w : std::initializer_list<QWidget*>{Txt, Cmb, labHello, CmdMenu, CmdRpt, TxtPwd, CmbUser})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Txt, Cmb, labHello, CmdMenu, CmdRpt, TxtPwd, CmbUser})
         w->hide();
     CmbZbNm->show();
     Lab1->clear();
@@ -338,7 +345,9 @@ void Kuang::showWait(const QString& caption) {
     DoEvents();
 }
 
-void Kuang::hideWait() { CmdWait->hide(); }
+void Kuang::hideWait() {
+    CmdWait->hide();
+}
 
 void Kuang::Cmd_Click() {
     if (!Cmd->isEnabled())
@@ -376,7 +385,9 @@ void Kuang::trayActivated(int reason) {
         traymenu->popup(QCursor::pos());
 }
 
-void Kuang::CmdHelp_Click() { traymenu->popup(CmdHelp->mapToGlobal(QPoint(0, CmdHelp->height()))); }
+void Kuang::CmdHelp_Click() {
+    traymenu->popup(CmdHelp->mapToGlobal(QPoint(0, CmdHelp->height())));
+}
 
 void Kuang::CmdMenu_Click() {
     const bool all = PanelNo != 1;
@@ -387,9 +398,8 @@ void Kuang::CmdMenu_Click() {
 
 void Kuang::closeEvent(QCloseEvent* event) {
     event->ignore();
-    if (!ExitNow &&
-        Msg::box(KuangTexts::exitQuestion(), QMessageBox::Question, QString(),
-                 QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+    if (!ExitNow && Msg::box(KuangTexts::exitQuestion(), QMessageBox::Question, QString(),
+                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
         showMinimized();
         return;
     }

@@ -25,9 +25,13 @@ using namespace MainBas;
 namespace {
 
 // Menu captions treat "&" as a shortcut mark; item names are shown as typed.
-QString menuText(const QString& text) { return QString(text).replace(QLatin1Char('&'), "&&"); }
+QString menuText(const QString& text) {
+    return QString(text).replace(QLatin1Char('&'), "&&");
+}
 
-bool seesQuantity() { return Rights::has(CurQx, Rights::SeeQuantity); }
+bool seesQuantity() {
+    return Rights::has(CurQx, Rights::SeeQuantity);
+}
 
 } // namespace
 
@@ -164,8 +168,8 @@ void Kuang::Menu_AutoShowSet_Click() {
 }
 
 void Kuang::SaveEntry() {
-    const Entry::Decision d = Entry::check(
-        {Cmb->currentText(), Txt->text(), CurQx, ItemName, SlName, Lab2->text()});
+    const Entry::Decision d =
+        Entry::check({Cmb->currentText(), Txt->text(), CurQx, ItemName, SlName, Lab2->text()});
     if (d.cleaned) {
         Cmb->setEditText(d.item);
         Txt->setText(d.text);
@@ -177,9 +181,8 @@ void Kuang::SaveEntry() {
     const QTime now = Clock::now().time();
     const QString date = GetSrvDate();
     const QString tm = date + QLatin1Char(' ') + now.toString(QStringLiteral("HH:mm"));
-    const QString statement =
-        Entry::insertStatement(CurZbID, CurUsr, tm, Entry::NewRecID(date, now), d.item,
-                               d.split.quantity, d.split.remark);
+    const QString statement = Entry::insertStatement(
+        CurZbID, CurUsr, tm, Entry::NewRecID(date, now), d.item, d.split.quantity, d.split.remark);
     if (RunSql(statement) != QLatin1String("OK")) {
         Msg::info(Entry::connectFailedRetry(), QStringLiteral("提示"));
         return;

@@ -27,7 +27,9 @@ namespace {
 const QString kHint = QStringLiteral("提示");
 }
 
-void Kuang::armZbList() { DlgRet = kArmZbList; }
+void Kuang::armZbList() {
+    DlgRet = kArmZbList;
+}
 
 void Kuang::LoadZbList() {
     const QSignalBlocker blockNames(CmbZbNm);

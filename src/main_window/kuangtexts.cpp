@@ -10,14 +10,18 @@ namespace {
 const QString kBr2 = QStringLiteral("\n\n");
 } // namespace
 
-QString addEntry() { return QStringLiteral("   点击这里增加账本"); }
+QString addEntry() {
+    return QStringLiteral("   点击这里增加账本");
+}
 
 QString addedAskOpen(const QString& name) {
     return QStringLiteral("已经把账本【") + name + QStringLiteral("】加入账本列表框，") + kBr2 +
            QStringLiteral("是否现在就打开该账本？");
 }
 
-QString nothingToRemove() { return QStringLiteral("没有账本可删除！"); }
+QString nothingToRemove() {
+    return QStringLiteral("没有账本可删除！");
+}
 
 QString askRemove(const QString& name) {
     return QStringLiteral("真的要删除《") + name + QStringLiteral("》这个账本吗？");
@@ -30,16 +34,22 @@ QString showIdText(const QString& name, const QString& id) {
            QStringLiteral("是否需要复制这个ID号，以便您直接粘贴到需要的位置？");
 }
 
-QString showIdTitle() { return QStringLiteral("账本ID"); }
+QString showIdTitle() {
+    return QStringLiteral("账本ID");
+}
 
 QString copiedText(const QString& id) {
     return QStringLiteral("已经复制“") + id + QStringLiteral("”！") + kBr2 +
            QStringLiteral("您可以粘贴到您需要的位置！");
 }
 
-QString caption() { return AppTitle + QLatin1Char('(') + AppVer + QLatin1Char(')'); }
+QString caption() {
+    return AppTitle + QLatin1Char('(') + AppVer + QLatin1Char(')');
+}
 
-QString ledgerPanelTop() { return QStringLiteral("Zelvo 云 记 账"); }
+QString ledgerPanelTop() {
+    return QStringLiteral("Zelvo 云 记 账");
+}
 
 QString welcome() {
     return QStringLiteral("    您好！欢迎使用《") + AppTitle + QStringLiteral("》！");
@@ -76,7 +86,9 @@ QString aboutText() {
            QStringLiteral("联系我们：请见随软件安装的帮助页面。");
 }
 
-QString aboutTitle() { return QStringLiteral("关于本软件"); }
+QString aboutTitle() {
+    return QStringLiteral("关于本软件");
+}
 
 Notice parseNotice(const QString& gongGaoStr) {
     Notice n;
@@ -103,7 +115,9 @@ ServerCommand classifyCommand(const QString& cleanedCommand) {
     return ServerCommand::None;
 }
 
-bool isWebAddress(const QString& text) { return text.left(4).toUpper() == QLatin1String("HTTP"); }
+bool isWebAddress(const QString& text) {
+    return text.left(4).toUpper() == QLatin1String("HTTP");
+}
 
 QString ledgerQuery(const QString& zbid) {
     return QStringLiteral("select Item,SL,Msg,Cmd,GongGao from ZbLst where ZBid='") + zbid +
@@ -124,14 +138,24 @@ QString adminInsert(const QString& zbid) {
            QStringLiteral("','管理员','')");
 }
 
-QString firstAddLedger() { return QStringLiteral("请首先按提示增加账本，然后再【打开账本】！"); }
-QString connectFailed() { return QStringLiteral("连接服务器失败！"); }
-QString noSuchLedger() { return QStringLiteral("服务器上不存在该账本！"); }
-QString stopText(const QString& zbMsg) { return zbMsg + kBr2 + QStringLiteral("打开账本操作失败！"); }
+QString firstAddLedger() {
+    return QStringLiteral("请首先按提示增加账本，然后再【打开账本】！");
+}
+QString connectFailed() {
+    return QStringLiteral("连接服务器失败！");
+}
+QString noSuchLedger() {
+    return QStringLiteral("服务器上不存在该账本！");
+}
+QString stopText(const QString& zbMsg) {
+    return zbMsg + kBr2 + QStringLiteral("打开账本操作失败！");
+}
 QString openingWait(const QString& name) {
     return QStringLiteral("正在打开【") + name + QStringLiteral("】……");
 }
-QString readingOperatorsWait() { return QStringLiteral("正在读入操作员列表……"); }
+QString readingOperatorsWait() {
+    return QStringLiteral("正在读入操作员列表……");
+}
 
 QString loginQuery(const QString& zbid, const QString& usr) {
     return QStringLiteral("select Pwd,QX from UsrLst where ZBid='") + zbid +
@@ -146,7 +170,9 @@ QString operatorDeleted(const QString& usr) {
     return QStringLiteral("服务器已经删除【") + usr + QStringLiteral("】这个操作员！");
 }
 
-QString wrongPassword() { return QStringLiteral("密码错误，您不能登入！"); }
+QString wrongPassword() {
+    return QStringLiteral("密码错误，您不能登入！");
+}
 
 QString readingItemsWait(const QString& itemName) {
     return QStringLiteral("正在读取账本中的") + itemName + QStringLiteral("信息……");
@@ -161,6 +187,8 @@ QString noPasswordForAutoLogin(const QString& usr) {
            QStringLiteral("只有设置密码后才可以设置自动登入！");
 }
 
-QString hello() { return QStringLiteral("您好！"); }
+QString hello() {
+    return QStringLiteral("您好！");
+}
 
 } // namespace KuangTexts

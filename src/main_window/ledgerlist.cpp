@@ -10,9 +10,15 @@ using Settings::SaveSetting;
 namespace LedgerList {
 
 namespace {
-QString key(int i) { return QString::number(i) + QLatin1Char('Z'); }
-const QString& setKey() { return MainBas::SetKey; }
-QString flag(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }
+QString key(int i) {
+    return QString::number(i) + QLatin1Char('Z');
+}
+const QString& setKey() {
+    return MainBas::SetKey;
+}
+QString flag(bool on) {
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
 } // namespace
 
 bool parseValue(const QString& value, Ledger* ledger) {
@@ -43,17 +49,33 @@ void save(const QList<Ledger>& ledgers) {
     SaveSetting(kApp, setKey(), key(static_cast<int>(ledgers.size())), QString());
 }
 
-QString lastOpened() { return GetSetting(kApp, QStringLiteral("ZBID"), setKey()); }
-void setLastOpened(const QString& id) { SaveSetting(kApp, QStringLiteral("ZBID"), setKey(), id); }
+QString lastOpened() {
+    return GetSetting(kApp, QStringLiteral("ZBID"), setKey());
+}
+void setLastOpened(const QString& id) {
+    SaveSetting(kApp, QStringLiteral("ZBID"), setKey(), id);
+}
 
-int indexAfterRemoval(int removed) { return removed == 0 ? 0 : removed - 1; }
+int indexAfterRemoval(int removed) {
+    return removed == 0 ? 0 : removed - 1;
+}
 
-QString autoOpen() { return GetSetting(kApp, QStringLiteral("AutoOpen"), setKey()); }
-void setAutoOpen(bool on) { SaveSetting(kApp, QStringLiteral("AutoOpen"), setKey(), flag(on)); }
-QString autoLogin() { return GetSetting(kApp, QStringLiteral("AutoLogin"), setKey()); }
-void setAutoLogin(bool on) { SaveSetting(kApp, QStringLiteral("AutoLogin"), setKey(), flag(on)); }
+QString autoOpen() {
+    return GetSetting(kApp, QStringLiteral("AutoOpen"), setKey());
+}
+void setAutoOpen(bool on) {
+    SaveSetting(kApp, QStringLiteral("AutoOpen"), setKey(), flag(on));
+}
+QString autoLogin() {
+    return GetSetting(kApp, QStringLiteral("AutoLogin"), setKey());
+}
+void setAutoLogin(bool on) {
+    SaveSetting(kApp, QStringLiteral("AutoLogin"), setKey(), flag(on));
+}
 
-QString lastOperator(const QString& zbid) { return GetSetting(kApp, zbid, setKey()); }
+QString lastOperator(const QString& zbid) {
+    return GetSetting(kApp, zbid, setKey());
+}
 void setLastOperator(const QString& zbid, const QString& usr) {
     SaveSetting(kApp, zbid, setKey(), usr);
 }

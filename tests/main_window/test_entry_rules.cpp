@@ -8,8 +8,8 @@ using namespace Entry;
 namespace {
 
 Input input(const QString& item, const QString& text, const QString& qx = QString(16, '1')) {
-    return {item, text, qx, QStringLiteral("物品"), QStringLiteral("存量"),
-            QStringLiteral("存量增减")};
+    return {
+        item, text, qx, QStringLiteral("物品"), QStringLiteral("存量"), QStringLiteral("存量增减")};
 }
 
 } // namespace
@@ -89,7 +89,8 @@ TEST(EntryRules, directionRightsAndCleaning) {
     EXPECT_TRUE(check(input("钢材", "-5", decreaseOnly)).accepted);
 
     const QString increaseOnly = "1101111111111111";
-    EXPECT_EQ(check(input("钢材", "-5", increaseOnly)).message, "对不起，您只能记录存量增加的账目！");
+    EXPECT_EQ(check(input("钢材", "-5", increaseOnly)).message,
+              "对不起，您只能记录存量增加的账目！");
     // -0 is no decrease.
     d = check(input("钢材", "-0", increaseOnly));
     EXPECT_TRUE(d.accepted);

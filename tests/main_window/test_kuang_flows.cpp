@@ -560,3 +560,57 @@ TEST_F(KuangFlow, startUpShowsTheSplashThenTheMainWindowWithoutServerAccess) {
     for (QWidget* w : QApplication::topLevelWidgets())
         EXPECT_FALSE(w->objectName() == "Start" && w->isVisible());
 }
+
+TEST_F(KuangFlow, aNewComputerCreatesALedgerAndASecondOneJoinsItById) {
+    start();
+    whenModal([](QWidget* dialog) {
+        get<QLineEdit>(dialog, "TxtZbID")->setText("138-0000-0001");
+        get<QPushButton>(dialog, "Cmd_3")->click();
+        get<QLineEdit>(dialog, "TxtZbNm")->setText("五金仓库");
+        get<QPushButton>(dialog, "Cmd_5")->click();
+        get<QRadioButton>(dialog, "Opt_1")->setChecked(true);
+        get<QPushButton>(dialog, "Cmd_0")->click();
+    });
+    Msg::queueAnswer(QMessageBox::Yes);
+    k->Form_Activate();
+    get<QComboBox>(k, "CmbZbNm")->setFocus();
+    QTRY_COMPARE(k->PanelNo, 1);
+    EXPECT_EQ(Msg::shown().first().text,
+              "已经把账本【五金仓库】加入账本列表框，\n\n是否现在就打开该账本？");
+    EXPECT_EQ(CurZbID, "13800000001");
+    EXPECT_EQ(RunSqlOne("select Item from Zblst where ZBid='13800000001'"), "物品");
+    EXPECT_EQ(items(get<QComboBox>(k, "CmbUser")), QStringList{"管理员"});
+    EXPECT_EQ(LedgerList::load().size(), 1);
+    login("");
+    ASSERT_EQ(k->PanelNo, 2);
+    EXPECT_EQ(CurQx, kAllRights);
+    enter("钢管", "+10");
+    EXPECT_EQ(get<QLabel>(k, "Lab5")->text(), "+10  已保存！");
+    Kuang::destroyInstance();
+    ZbTyp::destroyInstance();
+
+    // Another computer: its own empty store, the same server.
+    sb->useSettings("second.ini");
+    MainBas::resetSessionState();
+    Msg::clearShown();
+    start();
+    EXPECT_EQ(items(get<QComboBox>(k, "CmbZbNm")).size(), 1);
+    whenModal([](QWidget* dialog) {
+        get<QLineEdit>(dialog, "TxtZbID")->setText("13800000001");
+        get<QPushButton>(dialog, "Cmd_3")->click();
+    });
+    Msg::queueAnswer(QMessageBox::No);
+    k->Form_Activate();
+    get<QComboBox>(k, "CmbZbNm")->setFocus();
+    QTRY_COMPARE(get<QComboBox>(k, "CmbZbNm")->count(), 2);
+    QTRY_COMPARE(Msg::shown().size(), 1);
+    EXPECT_EQ(k->PanelNo, 0);
+    EXPECT_EQ(get<QComboBox>(k, "CmbZbNm")->currentText(), "五金仓库");
+    EXPECT_EQ(get<QComboBox>(k, "CmbZbID")->currentText(), "13800000001");
+    ASSERT_EQ(LedgerList::load().size(), 1);
+    EXPECT_EQ(LedgerList::load().first().name, "五金仓库");
+    openChosenLedger();
+    login("");
+    ASSERT_EQ(k->PanelNo, 2);
+    EXPECT_EQ(items(get<QComboBox>(k, "Cmb")), QStringList{"钢管"});
+}

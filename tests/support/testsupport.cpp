@@ -9,10 +9,14 @@
 namespace TestSupport {
 
 namespace {
-QString env(const char* name) { return qEnvironmentVariable(name); }
+QString env(const char* name) {
+    return qEnvironmentVariable(name);
+}
 } // namespace
 
-bool havePostgres() { return !env("ZELVO_TEST_PG_PORT").isEmpty(); }
+bool havePostgres() {
+    return !env("ZELVO_TEST_PG_PORT").isEmpty();
+}
 
 Db::Connection postgres() {
     Db::Connection c;
@@ -24,7 +28,9 @@ Db::Connection postgres() {
     return c;
 }
 
-bool haveOdbc() { return havePostgres() && !env("ODBCSYSINI").isEmpty(); }
+bool haveOdbc() {
+    return havePostgres() && !env("ODBCSYSINI").isEmpty();
+}
 
 Db::Connection odbc() {
     Db::Connection c = postgres();
@@ -59,7 +65,9 @@ Db::Connection Sandbox::sqlite() const {
     return c;
 }
 
-void Sandbox::useSqlite() { Db::setConnection(sqlite()); }
+void Sandbox::useSqlite() {
+    Db::setConnection(sqlite());
+}
 
 void Sandbox::usePostgres() {
     Db::setConnection(postgres());
@@ -71,6 +79,8 @@ void Sandbox::useOdbc() {
     emptyTables();
 }
 
-void Sandbox::useSettings(const QString& name) { Settings::setFilePath(path(name)); }
+void Sandbox::useSettings(const QString& name) {
+    Settings::setFilePath(path(name));
+}
 
 } // namespace TestSupport

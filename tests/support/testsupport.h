@@ -11,7 +11,9 @@
 #include <ostream>
 
 // Readable QString values in test failures.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace TestSupport {
 
@@ -46,12 +48,12 @@ private:
 
 // Skips the current test when the test PostgreSQL server is not there. Under the README's
 // test command it always is; the ctest label "server" marks these tests.
-#define REQUIRE_POSTGRES()                                                                        \
+#define REQUIRE_POSTGRES()                                                                         \
     do {                                                                                           \
         if (!TestSupport::havePostgres())                                                          \
             GTEST_SKIP() << "ZELVO_TEST_PG_PORT not set: run scripts/test.sh";                     \
     } while (0)
-#define REQUIRE_ODBC()                                                                            \
+#define REQUIRE_ODBC()                                                                             \
     do {                                                                                           \
         if (!TestSupport::haveOdbc())                                                              \
             GTEST_SKIP() << "ODBCSYSINI not set: run scripts/test.sh";                             \
