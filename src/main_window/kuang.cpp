@@ -203,7 +203,10 @@ void Kuang::createMenus() {
     Menu_Login = action(Menu_Cmd, "Menu_Login", QStringLiteral("重新登录"));
     connect(Menu_BackZB, &QAction::triggered, this, &Kuang::BackToZbList);
     connect(Menu_SeeZbID, &QAction::triggered, this, &Kuang::ShowZbID);
-    connect(Menu_Login, &QAction::triggered, this, [this] { ShowPanel(1); });
+    connect(Menu_Login, &QAction::triggered, this, [this] {
+        ShowPanel(1);
+        focusPanelInput();
+    });
 
     Menu_ShowSL = named(new QMenu(this), "Menu_ShowSL");
     Menu_SeeSL = action(Menu_ShowSL, "Menu_SeeSL", QString());
@@ -353,6 +356,7 @@ void Kuang::Cmd_Click() {
     if (!Cmd->isEnabled())
         return; // Enter pressed again while the last action still runs
     Cmd->setEnabled(false);
+    const int before = PanelNo;
     if (PanelNo == 0)
         OpenLedger();
     else if (PanelNo == 1)
@@ -360,6 +364,17 @@ void Kuang::Cmd_Click() {
     else
         SaveEntry();
     Cmd->setEnabled(true);
+    if (PanelNo != before)
+        focusPanelInput();
+}
+
+void Kuang::focusPanelInput() {
+    // A new panel is typed into at once; the button that led to it must not keep the keys.
+    QWidget* input = PanelNo == 0   ? static_cast<QWidget*>(CmbZbNm)
+                     : PanelNo == 1 ? static_cast<QWidget*>(TxtPwd)
+                                    : static_cast<QWidget*>(Cmb);
+    if (input->isVisible())
+        input->setFocus();
 }
 
 void Kuang::Menu_About_Click() {

@@ -81,6 +81,7 @@ private:
     void layoutLedgerPanel();
     void layoutLoginPanel();
     void layoutEntryPanel();
+    void focusPanelInput();
     void showWait(const QString& caption);
     void hideWait();
     void endProgram();

@@ -86,7 +86,8 @@ void Kuang::CmbZbNm_GotFocus() {
         if (CmbZbNm->count() == 1 && PanelNo == 0 && DlgRet == kArmZbList && isVisible()) {
             Cmd->setFocus();
             AddZbToList();
-            Cmd->setFocus();
+            if (PanelNo == 0) // the new ledger may be open already: leave its panel the focus
+                Cmd->setFocus();
         }
     });
 }

@@ -575,6 +575,8 @@ TEST_F(KuangFlow, aNewComputerCreatesALedgerAndASecondOneJoinsItById) {
     k->Form_Activate();
     get<QComboBox>(k, "CmbZbNm")->setFocus();
     QTRY_COMPARE(k->PanelNo, 1);
+    QApplication::processEvents();
+    EXPECT_EQ(k->focusWidget(), get<QLineEdit>(k, "TxtPwd")); // typed keys go to the password
     EXPECT_EQ(Msg::shown().first().text,
               "已经把账本【五金仓库】加入账本列表框，\n\n是否现在就打开该账本？");
     EXPECT_EQ(CurZbID, "13800000001");
@@ -613,4 +615,17 @@ TEST_F(KuangFlow, aNewComputerCreatesALedgerAndASecondOneJoinsItById) {
     login("");
     ASSERT_EQ(k->PanelNo, 2);
     EXPECT_EQ(items(get<QComboBox>(k, "Cmb")), QStringList{"钢管"});
+}
+
+TEST_F(KuangFlow, typingIntoTheItemBoxRightAfterLogin) {
+    addLedger("L6", "五金");
+    knowLedger("L6", "五金");
+    start();
+    openChosenLedger();
+    login("");
+    ASSERT_EQ(k->PanelNo, 2);
+    QComboBox* cmb = get<QComboBox>(k, "Cmb");
+    EXPECT_TRUE(cmb->hasFocus());
+    QTest::keyClicks(QApplication::focusWidget(), "M8 screw");
+    EXPECT_EQ(cmb->currentText(), "M8 screw");
 }
