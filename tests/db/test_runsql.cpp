@@ -59,19 +59,8 @@ struct BusyCounter {
 class RunSqlTest : public ::testing::TestWithParam<Db::Engine> {
 protected:
     void SetUp() override {
-        switch (GetParam()) {
-        case Db::Engine::Sqlite:
-            box_.useSqlite();
-            break;
-        case Db::Engine::Postgres:
-            REQUIRE_POSTGRES();
-            box_.usePostgres();
-            break;
-        case Db::Engine::Odbc:
-            REQUIRE_ODBC();
-            box_.useOdbc();
-            break;
-        }
+        if (!box_.useEngine(GetParam()))
+            GTEST_SKIP() << "no test server: run scripts/test.sh";
         good_ = connection();
     }
     void TearDown() override { Db::setBusyHandler({}); }

@@ -18,19 +18,8 @@ std::string str(const QString& s) {
 class SchemaTest : public ::testing::TestWithParam<Db::Engine> {
 protected:
     void SetUp() override {
-        switch (GetParam()) {
-        case Db::Engine::Sqlite:
-            box_.useSqlite();
-            break;
-        case Db::Engine::Postgres:
-            REQUIRE_POSTGRES();
-            box_.usePostgres();
-            break;
-        case Db::Engine::Odbc:
-            REQUIRE_ODBC();
-            box_.useOdbc();
-            break;
-        }
+        if (!box_.useEngine(GetParam()))
+            GTEST_SKIP() << "no test server: run scripts/test.sh";
     }
 
     static void run(const QString& statement) {

@@ -79,6 +79,25 @@ void Sandbox::useOdbc() {
     emptyTables();
 }
 
+bool Sandbox::useEngine(Db::Engine engine) {
+    switch (engine) {
+    case Db::Engine::Sqlite:
+        useSqlite();
+        return true;
+    case Db::Engine::Postgres:
+        if (!havePostgres())
+            return false;
+        usePostgres();
+        return true;
+    case Db::Engine::Odbc:
+        if (!haveOdbc())
+            return false;
+        useOdbc();
+        return true;
+    }
+    return false;
+}
+
 void Sandbox::useSettings(const QString& name) {
     Settings::setFilePath(path(name));
 }

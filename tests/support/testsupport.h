@@ -37,6 +37,8 @@ public:
     void useSqlite();
     void usePostgres();
     void useOdbc();
+    // Switches to `engine`; false when its server is not there, and the caller skips.
+    bool useEngine(Db::Engine engine);
     // Points the settings store at another file, as a second computer would have.
     void useSettings(const QString& name);
 
