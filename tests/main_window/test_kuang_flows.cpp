@@ -20,9 +20,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 
@@ -465,11 +467,24 @@ TEST_F(KuangFlow, quantityHintWithoutAutomaticDisplayAndWithoutTheRight) {
     cmb->setCurrentIndex(0);
     QMetaObject::invokeMethod(cmb, "activated", Q_ARG(int, 0));
     EXPECT_EQ(hint->text(), "点击这里查看存量");
+    QTest::mouseClick(hint, Qt::LeftButton);
+    QMenu* menu = get<QMenu>(k, "Menu_ShowSL");
+    QTRY_VERIFY(menu->isVisible());
+    EXPECT_EQ(get<QAction>(k, "Menu_SeeSL")->text(), "查看【螺丝】存量");
+    EXPECT_TRUE(get<QAction>(k, "Menu_SeeSL")->isVisible());
+    EXPECT_EQ(get<QAction>(k, "Menu_AutoShowSet")->text(), "存量自动显示");
+    menu->hide();
     get<QAction>(k, "Menu_SeeSL")->trigger();
     EXPECT_EQ(hint->text(), "当前存量：7.5");
     get<QAction>(k, "Menu_AutoShowSet")->trigger();
     EXPECT_TRUE(k->ShowSL);
     EXPECT_EQ(Settings::GetSetting("L4", "甲", "AutoShowSL"), "True");
+    EXPECT_EQ(hint->text(), "当前存量：7.5");
+    QTest::mouseClick(hint, Qt::LeftButton);
+    QTRY_VERIFY(menu->isVisible());
+    EXPECT_FALSE(get<QAction>(k, "Menu_SeeSL")->isVisible());
+    EXPECT_EQ(get<QAction>(k, "Menu_AutoShowSet")->text(), "取消存量显示（记账加速）");
+    menu->hide();
 
     get<QAction>(k, "Menu_Login")->trigger();
     users->setCurrentIndex(users->findText("乙"));
@@ -628,4 +643,32 @@ TEST_F(KuangFlow, typingIntoTheItemBoxRightAfterLogin) {
     EXPECT_TRUE(cmb->hasFocus());
     QTest::keyClicks(QApplication::focusWidget(), "M8 screw");
     EXPECT_EQ(cmb->currentText(), "M8 screw");
+}
+
+TEST_F(KuangFlow, cancellingTheAddDialogSelectsTheFirstLedgerAndTheTrayBringsTheWindowBack) {
+    LedgerList::save({{"a1", "甲"}, {"b2", "乙"}});
+    LedgerList::setLastOpened("b2");
+    start();
+    QComboBox* names = get<QComboBox>(k, "CmbZbNm");
+    EXPECT_EQ(names->currentText(), "乙");
+    whenModal([](QWidget* dialog) { get<QPushButton>(dialog, "Cmd_2")->click(); });
+    k->Form_Activate();
+    names->setCurrentIndex(names->count() - 1);
+    QMetaObject::invokeMethod(names, "activated", Q_ARG(int, names->count() - 1));
+    EXPECT_EQ(names->currentText(), "甲");
+    EXPECT_EQ(DlgRet, kArmZbList);
+    EXPECT_EQ(LedgerList::load().size(), 2);
+
+    // A program-made selection of the add entry while disarmed opens nothing.
+    DlgRet.clear();
+    QMetaObject::invokeMethod(names, "activated", Q_ARG(int, names->count() - 1));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    k->showMinimized();
+    QApplication::processEvents();
+    k->trayActivated(QSystemTrayIcon::Trigger);
+    QApplication::processEvents();
+    EXPECT_TRUE(k->isVisible());
+    EXPECT_FALSE(k->isMinimized());
+    EXPECT_FALSE(get<QAction>(k, "Menu_Form")->isVisible());
 }
