@@ -39,7 +39,20 @@ QString shortestDecimal(double v) {
     return text;
 }
 
+QString trimBlanks(const QString& text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == QLatin1Char(' '))
+        ++first;
+    while (last > first && text.at(last - 1) == QLatin1Char(' '))
+        --last;
+    return text.mid(first, last - first);
+}
+
 QString NumStr(double v) {
+    // Float dust such as 0.3 - 0.1 - 0.2 must read 0, never as exponent text.
+    if (std::fabs(v) < 1e-8)
+        return QStringLiteral("0");
     QString text = shortestDecimal(v);
     const int point = text.indexOf(QLatin1Char('.'));
     if (point >= 0 && !text.contains(QLatin1Char('e')) && text.size() - point - 1 > 8) {

@@ -12,6 +12,9 @@ QString TimeStr();
 QDateTime ParseDate(QString& text);
 QString NumStr(double v);
 
+// Leading and trailing blanks (the space character) removed; other white space stays.
+QString trimBlanks(const QString& text);
+
 // Shortest decimal text that reads back as the same double, without an exponent for
 // ordinary sizes.
 QString shortestDecimal(double v);

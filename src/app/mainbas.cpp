@@ -59,6 +59,7 @@ void resetSessionState() {
     CurQx.clear();
     SrvDate.clear();
     SrvDay = 0;
+    SrvReadOn = QDate();
     AutoOpenFlag = 0;
     DlgRet.clear();
 }

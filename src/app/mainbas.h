@@ -1,6 +1,7 @@
 #pragma once
 // Program-wide state shared by every window, and the fixed values set at start-up.
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -40,6 +41,8 @@ inline int SqlRowMax = 0;
 
 inline QString SrvDate;
 inline int SrvDay = 0;
+// The local day on which SrvDate was read.
+inline QDate SrvReadOn;
 
 inline int AutoOpenFlag = 0;
 inline QString DlgRet;

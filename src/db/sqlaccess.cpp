@@ -7,7 +7,8 @@
 #include "db/dbconfig.h"
 #include "db/sqliteschema.h"
 
-#include <QAtomicInt>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -20,6 +21,7 @@
 
 #include <sqlite3.h>
 
+#include <optional>
 #include <vector>
 
 using namespace MainBas;
@@ -56,7 +58,7 @@ Db::Connection unmasked() {
 enum class Kind { None, Query, Command };
 
 Kind classify(const QString& statement) {
-    const QString head = statement.trimmed().toUpper();
+    const QString head = trimBlanks(statement).toUpper();
     if (head.size() <= 6)
         return Kind::None;
     const QString first = head.left(7);
@@ -185,16 +187,20 @@ void fillTable(QSqlQuery& query) {
 
 enum class Want { Table, FirstValue };
 
-QString runOn(QSqlDatabase& db, const QString& statement, Kind kind, Want want) {
+Db::Engine dialectOf(QSqlDatabase& db) {
+    // An ODBC source may itself be PostgreSQL, which does not speak "top N" either.
+    if (masked.engine == Db::Engine::Odbc && db.driver()->dbmsType() == QSqlDriver::PostgreSQL)
+        return Db::Engine::Postgres;
+    return masked.engine;
+}
+
+// Empty when the statement failed.
+std::optional<QString> runOn(QSqlDatabase& db, const QString& statement, Kind kind, Want want) {
     QSqlQuery query(db);
     query.setForwardOnly(true);
     query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    // An ODBC source may itself be PostgreSQL, which does not speak "top N" either.
-    Db::Engine dialect = masked.engine;
-    if (dialect == Db::Engine::Odbc && db.driver()->dbmsType() == QSqlDriver::PostgreSQL)
-        dialect = Db::Engine::Postgres;
-    if (!query.exec(Db::dialectFor(dialect, statement)))
-        return {};
+    if (!query.exec(Db::dialectFor(dialectOf(db), statement)))
+        return std::nullopt;
     if (kind == Kind::Command)
         return QStringLiteral("OK");
     if (want == Want::FirstValue)
@@ -203,26 +209,166 @@ QString runOn(QSqlDatabase& db, const QString& statement, Kind kind, Want want) 
     return QString::number(SqlRowMax - 1);
 }
 
+// One open connection per set of connection values, reused by every call, as the original
+// platform's driver manager pooled them. A connection idle for a while, or one whose last
+// statement failed, is checked with a cheap round trip first and reopened when it is dead.
+class Pool {
+public:
+    ~Pool() { drop(); }
+
+    // An open connection for `c`, or nullptr.
+    QSqlDatabase* acquire(const Db::Connection& c) {
+        const QString key = keyOf(c);
+        if (key != key_)
+            drop();
+        if (open_ && needsCheck() && !alive()) {
+            drop();
+        }
+        if (!open_ && !connect(c, key))
+            return nullptr;
+        return &db_;
+    }
+
+    // After a statement: `failed` makes the next call check the connection first.
+    void release(bool failed) {
+        suspect_ = failed;
+        idle_.start();
+    }
+
+    // The connection broke under the last statement (and not the statement itself).
+    bool broken() {
+        if (!open_)
+            return true;
+        if (alive())
+            return false;
+        drop();
+        return true;
+    }
+
+    void drop() {
+        if (!key_.isEmpty()) {
+            db_.close();
+            db_ = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name_);
+        }
+        key_.clear();
+        open_ = false;
+    }
+
+private:
+    static QString keyOf(const Db::Connection& c) {
+        return QString::number(static_cast<int>(c.engine)) + QChar(1) + c.server + QChar(1) +
+               c.login + QChar(1) + c.password + QChar(1) + c.database;
+    }
+
+    bool needsCheck() const {
+        if (masked.engine == Db::Engine::Sqlite)
+            return false; // a local file cannot go away under an open handle
+        return suspect_ || !idle_.isValid() || idle_.elapsed() > kIdleCheckMs;
+    }
+
+    bool alive() {
+        QSqlQuery ping(db_);
+        return ping.exec(QStringLiteral("select 1"));
+    }
+
+    bool connect(const Db::Connection& c, const QString& key) {
+        static int counter = 0;
+        name_ = QStringLiteral("zelvo-%1").arg(++counter);
+        key_ = key;
+        db_ = QSqlDatabase::addDatabase(driverName(c.engine), name_);
+        if (!db_.isValid() || !configure(db_, c) || !db_.open()) {
+            drop();
+            return false;
+        }
+        if (c.engine == Db::Engine::Sqlite) {
+            registerGetdate(db_);
+            ensureSqliteSchema(db_);
+        }
+        open_ = true;
+        suspect_ = false;
+        idle_.start();
+        return true;
+    }
+
+    static constexpr qint64 kIdleCheckMs = 2000;
+    QSqlDatabase db_;
+    QString name_;
+    QString key_;
+    bool open_ = false;
+    bool suspect_ = false;
+    QElapsedTimer idle_;
+};
+
+Pool& pool() {
+    static Pool* p = [] {
+        auto* created = new Pool;
+        // Closed before the drivers unload, so no "connection still in use" at exit.
+        qAddPostRoutine([] { pool().drop(); });
+        return created;
+    }();
+    return *p;
+}
+
 QString run(const QString& statement, Want want) {
     const Kind kind = classify(statement);
     BusyGuard busy;
-    static QAtomicInt counter;
-    const QString name = QStringLiteral("zelvo-%1").arg(counter.fetchAndAddRelaxed(1));
-    QString result;
-    {
-        const Db::Connection c = unmasked();
-        QSqlDatabase db = QSqlDatabase::addDatabase(driverName(c.engine), name);
-        if (db.isValid() && configure(db, c) && db.open()) {
-            if (c.engine == Db::Engine::Sqlite) {
-                registerGetdate(db);
-                ensureSqliteSchema(db);
-            }
-            if (kind != Kind::None)
-                result = runOn(db, statement, kind, want);
-            db.close();
-        }
+    QSqlDatabase* db = pool().acquire(unmasked());
+    if (!db)
+        return {};
+    if (kind == Kind::None) {
+        pool().release(false);
+        return {};
     }
-    QSqlDatabase::removeDatabase(name);
+    std::optional<QString> result = runOn(*db, statement, kind, want);
+    // A query may go again on a fresh connection when the old one had died; a command never
+    // does, since its reply, not the command, may be what was lost.
+    if (!result && kind == Kind::Query && pool().broken()) {
+        db = pool().acquire(unmasked());
+        if (db)
+            result = runOn(*db, statement, kind, want);
+    }
+    pool().release(!result);
+    return result.value_or(QString());
+}
+
+QString runBatch(const QStringList& statements, const QList<int>& expectRows,
+                 QList<int>* rowsChanged) {
+    if (rowsChanged)
+        rowsChanged->clear();
+    for (const QString& statement : statements)
+        if (classify(statement) != Kind::Command)
+            return {};
+    BusyGuard busy;
+    QSqlDatabase* db = pool().acquire(unmasked());
+    if (!db || !db->transaction()) {
+        pool().release(true);
+        return {};
+    }
+    QString result = QStringLiteral("OK");
+    QSqlQuery query(*db);
+    for (int i = 0; i < statements.size() && result == QLatin1String("OK"); ++i) {
+        if (!query.exec(Db::dialectFor(dialectOf(*db), statements[i]))) {
+            result.clear();
+            break;
+        }
+        const int rows = query.numRowsAffected();
+        if (rowsChanged)
+            rowsChanged->append(rows);
+        const int want = expectRows.value(i, -1);
+        if (want >= 0 && rows != want)
+            result = QStringLiteral("ROWS");
+    }
+    query.finish();
+    if (result == QLatin1String("OK")) {
+        if (!db->commit()) {
+            db->rollback();
+            result.clear();
+        }
+    } else {
+        db->rollback();
+    }
+    pool().release(result.isEmpty());
     return result;
 }
 
@@ -295,8 +441,21 @@ QString RunSqlOne(const QString& statement) {
     return run(statement, Want::FirstValue);
 }
 
+QString RunSqlBatch(const QStringList& statements, const QList<int>& expectRows,
+                    QList<int>* rowsChanged) {
+    return runBatch(statements, expectRows, rowsChanged);
+}
+
+QString SqlStr(const QString& text) {
+    QString s = text;
+    return s.replace(QLatin1Char('\''), QStringLiteral("''"));
+}
+
 QString GetSrvDate() {
-    if (!SrvDate.isEmpty() && SrvDay == SrvDate.right(2).toInt())
+    // Read once per local day: a run that goes on past midnight asks again, and a client whose
+    // clock is a day off still asks only once a day.
+    const QDate today = Clock::now().date();
+    if (!SrvDate.isEmpty() && SrvReadOn == today)
         return SrvDate;
     QString text;
     if (RunSql(QStringLiteral("select Getdate()")).toInt() > 0)
@@ -306,11 +465,12 @@ QString GetSrvDate() {
     const QDateTime date = ParseDate(text);
     SrvDate = DateStr(date);
     SrvDay = date.date().day();
+    SrvReadOn = today;
     return SrvDate;
 }
 
 QString CleanStr(const QString& text) {
-    QString s = text.trimmed();
+    QString s = trimBlanks(text);
     s.remove(QLatin1Char('\''));
     s.remove(QChar(10));
     s.remove(QChar(13));

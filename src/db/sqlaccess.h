@@ -2,7 +2,9 @@
 // The one way to the cloud database: one literal statement per call on a fresh connection,
 // every result and every failure as text. Statements are written in the SQL Server dialect.
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -40,5 +42,17 @@ QString dialectFor(Engine engine, const QString& statement);
 
 QString RunSql(const QString& statement);
 QString RunSqlOne(const QString& statement);
+
+// Several commands in one transaction on one connection, with RunSql's contract (text result,
+// the busy handler, nothing thrown). "OK" when every statement succeeded and changed as many
+// rows as `expectRows` asks at its index (-1 or no entry: any number); "ROWS" when a count
+// differed, and "" on any failure: both roll everything back. `rowsChanged`, when given,
+// receives each statement's row count as far as the batch got.
+QString RunSqlBatch(const QStringList& statements, const QList<int>& expectRows = {},
+                    QList<int>* rowsChanged = nullptr);
+
+// A value placed between single quotes that cannot pass CleanStr (a password, a notice, a
+// text read back from the server): every single quote doubled.
+QString SqlStr(const QString& text);
 QString GetSrvDate();
 QString CleanStr(const QString& text);

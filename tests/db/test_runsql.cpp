@@ -109,7 +109,7 @@ protected:
 TEST_P(RunSqlTest, StatementsAreClassifiedByTheirFirstWord) {
     EXPECT_EQ(str(RunSql(QStringLiteral("insert into Zblst (ZBid,ZbNm) values ('L1','家')"))),
               "OK");
-    EXPECT_EQ(str(RunSql(QStringLiteral("  \t select ZbNm from Zblst where ZBid='L1'  "))), "1");
+    EXPECT_EQ(str(RunSql(QStringLiteral("   select ZbNm from Zblst where ZBid='L1'  "))), "1");
     EXPECT_EQ(str(SqlRows(1, 0)), "家");
     EXPECT_EQ(str(RunSql(QStringLiteral("SeLeCt ZbNm from Zblst"))), "1");
     EXPECT_EQ(str(RunSql(QStringLiteral("UPDATE Zblst set Msg='您好！' where ZBid='L1'"))), "OK");
@@ -117,7 +117,9 @@ TEST_P(RunSqlTest, StatementsAreClassifiedByTheirFirstWord) {
     EXPECT_EQ(str(RunSql(QStringLiteral("update Zblst set Msg='x' where ZBid='none'"))), "OK");
     EXPECT_EQ(str(RunSqlOne(QStringLiteral("   delete from Zblst where ZBid='none'"))), "OK");
 
-    // Other words and texts of six characters or fewer are not sent at all.
+    // Other words and texts of six characters or fewer are not sent at all; only blanks count
+    // as surrounding, so a tab in front hides the keyword.
+    EXPECT_EQ(str(RunSql(QStringLiteral("\tselect ZbNm from Zblst"))), "");
     EXPECT_EQ(str(RunSql(QStringLiteral("create table Extra (a int)"))), "");
     EXPECT_EQ(str(RunSql(QStringLiteral("select * from Extra"))), "");
     EXPECT_EQ(str(RunSql(QStringLiteral("with t as (select 1 as a) select a from t"))), "");
@@ -294,7 +296,7 @@ TEST_P(RunSqlTest, BusyHandlerIsCalledOnceOnOffOnEveryPath) {
     check("unreachable, first value", [] { RunSqlOne(QStringLiteral("select 1")); });
 }
 
-TEST_P(RunSqlTest, ServerDateIsAskedOnceAndThenKept) {
+TEST_P(RunSqlTest, ServerDateIsAskedOncePerLocalDay) {
     BusyCounter busy;
     busy.install();
     Clock::set(QDateTime(QDate(2014, 3, 5), QTime(10, 20, 30)));
@@ -311,26 +313,32 @@ TEST_P(RunSqlTest, ServerDateIsAskedOnceAndThenKept) {
     EXPECT_EQ(SrvDate, today);
     EXPECT_EQ(SrvDay, today.right(2).toInt());
 
-    // Later calls do not reach the server, even when it is gone and the clock moved on.
+    // Later calls of the same local day do not reach the server, even when it is gone.
     Db::setConnection(unreachable());
-    Clock::set(QDateTime(QDate(2015, 6, 7), QTime(8, 0)));
+    Clock::set(QDateTime(QDate(2014, 3, 5), QTime(23, 59, 59)));
     busy.reset();
     EXPECT_EQ(GetSrvDate(), today);
     EXPECT_EQ(GetSrvDate(), today);
     EXPECT_EQ(busy.on, 0);
 
-    // A fresh run that cannot reach the server takes the local date and keeps it.
-    MainBas::resetSessionState();
-    Clock::set(QDateTime(QDate(2013, 4, 9), QTime(23, 59, 59)));
+    // Past local midnight the server is asked again; unreachable, the local date stands in
+    // and is kept for the rest of that day.
+    Clock::set(QDateTime(QDate(2014, 3, 6), QTime(0, 5)));
     busy.reset();
-    EXPECT_EQ(str(GetSrvDate()), "2013-04-09");
+    EXPECT_EQ(str(GetSrvDate()), "2014-03-06");
+    EXPECT_EQ(GetSrvDate(), QStringLiteral("2014-03-06"));
     EXPECT_EQ(busy.on, 1);
-    EXPECT_EQ(SrvDay, 9);
+    EXPECT_EQ(SrvDay, 6);
+
+    // Back on the server the next day: its date, not the local one (SQLite's clock is ours).
     Db::setConnection(good_);
-    Clock::set(QDateTime(QDate(2013, 4, 10), QTime(0, 0, 1)));
+    Clock::set(QDateTime(QDate(2014, 3, 7), QTime(0, 0, 1)));
     busy.reset();
-    EXPECT_EQ(str(GetSrvDate()), "2013-04-09");
-    EXPECT_EQ(busy.on, 0);
+    const QString serverNow = GetSrvDate();
+    EXPECT_EQ(busy.on, 1);
+    if (GetParam() == Db::Engine::Sqlite) {
+        EXPECT_EQ(str(serverNow), "2014-03-07");
+    }
 
     // Asking for the date replaces the last query's table; nothing else does.
     MainBas::resetSessionState();

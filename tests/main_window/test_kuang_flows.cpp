@@ -446,10 +446,10 @@ TEST_F(KuangFlow, entriesAreStoredWithTheirRecordIdAndTheHintFollows) {
     EXPECT_EQ(Msg::last().text, "物品中不能包含“全部物品”这样的词！");
     EXPECT_EQ(RunSql("select ID from Zhang where ZBID='L3'"), "4");
 
-    // Past midnight the run keeps the server date it first read; the time follows the clock.
+    // Past local midnight the server date is read again, so the entry carries the new day.
     Clock::set(QDateTime(QDate(2026, 12, 7), QTime(0, 0, 0, 50)));
     enter("钢管", "+1");
-    EXPECT_EQ(zhang("TM", "ID='N12060000005'"), "2026-12-06 00:00");
+    EXPECT_EQ(zhang("TM", "ID='N12070000005'"), "2026-12-07 00:00");
 }
 
 TEST_F(KuangFlow, quantityHintWithoutAutomaticDisplayAndWithoutTheRight) {
