@@ -8,13 +8,15 @@
 #include "db/sqliteschema.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStandardPaths>
@@ -25,6 +27,9 @@
 #include <vector>
 
 using namespace MainBas;
+
+// QT_LOGGING_RULES="zelvo.sql.info=true" shows why statements fail.
+Q_LOGGING_CATEGORY(lcSql, "zelvo.sql", QtWarningMsg)
 
 namespace {
 
@@ -199,8 +204,10 @@ std::optional<QString> runOn(QSqlDatabase& db, const QString& statement, Kind ki
     QSqlQuery query(db);
     query.setForwardOnly(true);
     query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    if (!query.exec(Db::dialectFor(dialectOf(db), statement)))
+    if (!query.exec(Db::dialectFor(dialectOf(db), statement))) {
+        qCInfo(lcSql) << statement << query.lastError().text();
         return std::nullopt;
+    }
     if (kind == Kind::Command)
         return QStringLiteral("OK");
     if (want == Want::FirstValue)

@@ -2,6 +2,7 @@
 
 #include "admin/rights.h"
 #include "app/format.h"
+#include "app/mainbas.h"
 #include "db/sqlaccess.h"
 
 #include <cmath>
@@ -139,6 +140,63 @@ QString insertStatement(const QString& zbid, const QString& usr, const QString& 
            QStringLiteral("','") + usr + QStringLiteral("','") + tm + QStringLiteral("','") + id +
            QStringLiteral("','") + item + QStringLiteral("',") + shortestDecimal(quantity) +
            QStringLiteral(",'") + remark + QStringLiteral("')");
+}
+
+QString nextRecID(const QString& id, int step) {
+    return id.left(5) +
+           QStringLiteral("%1").arg(id.mid(5).toLong() + step, 7, 10, QLatin1Char('0'));
+}
+
+namespace {
+
+// How far ahead a failed save looks for a free id in one statement: thirty seconds.
+constexpr int kLookAhead = 3000;
+
+// After a failed insert of `id`: "" when nobody holds it (the failure was something else),
+// `id` itself when the row there is ours (our insert went through but its reply was lost:
+// it must not be stored twice), otherwise the first id after it that nobody holds.
+QString afterFailedInsert(const Row& row, const QString& tm, const QString& id) {
+    const QString last = nextRecID(id, kLookAhead - 1);
+    const QString found =
+        RunSql(QStringLiteral("select ID,USR,TM,ITEM,SL,BZ from Zhang where ZBID='") + row.zbid +
+               QStringLiteral("' and ID>='") + id + QStringLiteral("' and ID<='") + last +
+               QStringLiteral("' order by ID"));
+    using MainBas::SqlRows;
+    if (found.toInt() <= 0 || SqlRows(1, 0) != id)
+        return {};
+    const bool ours = SqlRows(1, 1) == row.usr && SqlRows(1, 2).startsWith(tm) &&
+                      SqlRows(1, 3) == row.item && SqlRows(1, 4).toDouble() == row.quantity &&
+                      SqlRows(1, 5) == row.remark;
+    if (ours)
+        return id;
+    QString next = nextRecID(id);
+    for (int i = 2; i <= found.toInt() && SqlRows(i, 0) == next; ++i)
+        next = nextRecID(next);
+    return next;
+}
+
+} // namespace
+
+QString saveRow(const Row& row, QString* storedId) {
+    // Other clients may take the free id found before this one gets to it; each round at
+    // least one of them succeeds, so a few rounds are enough.
+    constexpr int kTries = 20;
+    const QString tm = row.date + QLatin1Char(' ') + row.time.toString(QStringLiteral("HH:mm"));
+    QString id = NewRecID(row.date, row.time);
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        if (storedId)
+            *storedId = id;
+        if (RunSql(insertStatement(row.zbid, row.usr, tm, id, row.item, row.quantity,
+                                   row.remark)) == QLatin1String("OK"))
+            return QStringLiteral("OK");
+        const QString next = afterFailedInsert(row, tm, id);
+        if (next.isEmpty())
+            return {};
+        if (next == id)
+            return QStringLiteral("OK");
+        id = next;
+    }
+    return {};
 }
 
 QString itemListStatement(const QString& zbid) {

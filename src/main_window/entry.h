@@ -51,6 +51,20 @@ Decision check(const Input& in);
 QString insertStatement(const QString& zbid, const QString& usr, const QString& tm,
                         const QString& id, const QString& item, double quantity,
                         const QString& remark);
+// The row an entry becomes, and the id it was stored under once saved.
+struct Row {
+    QString zbid, usr, date, item, remark;
+    QTime time;
+    double quantity = 0;
+};
+// Stores `row` in Zhang: TM from the server date and the local time, ID from NewRecID. When the
+// insert fails because another client took that id in the same hundredth of a second, the next
+// free id (a hundredth later, or the first free one after it) is tried, a few times at most. "OK"
+// or "" as RunSql; `storedId` gets the id used.
+QString saveRow(const Row& row, QString* storedId = nullptr);
+// The id `step` hundredths of a second after `id`, same day.
+QString nextRecID(const QString& id, int step = 1);
+
 QString itemListStatement(const QString& zbid);
 QString itemSumStatement(const QString& zbid, const QString& item);
 

@@ -180,10 +180,8 @@ void Kuang::SaveEntry() {
     }
     const QTime now = Clock::now().time();
     const QString date = GetSrvDate();
-    const QString tm = date + QLatin1Char(' ') + now.toString(QStringLiteral("HH:mm"));
-    const QString statement = Entry::insertStatement(
-        CurZbID, CurUsr, tm, Entry::NewRecID(date, now), d.item, d.split.quantity, d.split.remark);
-    if (RunSql(statement) != QLatin1String("OK")) {
+    const Entry::Row row{CurZbID, CurUsr, date, d.item, d.split.remark, now, d.split.quantity};
+    if (Entry::saveRow(row) != QLatin1String("OK")) {
         Msg::info(Entry::connectFailedRetry(), QStringLiteral("提示"));
         return;
     }

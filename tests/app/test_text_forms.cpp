@@ -3,6 +3,7 @@
 #include "app/clock.h"
 #include "app/format.h"
 #include "app/mainbas.h"
+#include "app/textwidth.h"
 #include "db/sqlaccess.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,14 @@ TEST(NumStr, MoreThanEightDecimalsAreRoundedAndTrimmed) {
     EXPECT_EQ(str(NumStr(0.1 + 0.2)), "0.3"); // 0.30000000000000004 before rounding
     EXPECT_EQ(str(NumStr(100.0 / 7)), "14.28571429");
     EXPECT_EQ(str(NumStr(1e-9)), "0");
+    // Float dust never shows as exponent text.
+    EXPECT_EQ(str(NumStr(0.3 - 0.1 - 0.2)), "0");
+    EXPECT_EQ(str(NumStr(0.1 + 0.2 - 0.3)), "0");
+    EXPECT_EQ(str(NumStr(-9.99e-9)), "0");
+    EXPECT_EQ(str(NumStr(1e-8)), "0.00000001");
+    EXPECT_EQ(str(NumStr(999999999999999.9)), "999999999999999.9");
+    for (double v : {1e-300, 3e-13, -4.2e-10, 123456789.123456789, 1e14 + 0.5})
+        EXPECT_FALSE(NumStr(v).contains('e')) << v;
     // Exactly eight decimals stay as they are.
     EXPECT_EQ(str(NumStr(0.12345678)), "0.12345678");
 }
@@ -122,6 +131,11 @@ TEST(CleanStr, MakesTextSafeBetweenSingleQuotes) {
     EXPECT_EQ(str(CleanStr(QString())), "");
     // Blanks are trimmed before the quotes go, so blanks inside quotes stay.
     EXPECT_EQ(str(CleanStr(QStringLiteral("' x '"))), " x ");
+    // Only the blank counts as surrounding white space: a tab or U+3000 stays, and so do blanks
+    // next to a removed line break.
+    EXPECT_EQ(str(CleanStr(QStringLiteral("\n a"))), " a");
+    EXPECT_EQ(str(CleanStr(QStringLiteral("a \r"))), "a ");
+    EXPECT_EQ(str(CleanStr(QStringLiteral("\ta\u3000 "))), "\ta\u3000");
     // Already clean text passes unchanged, including the full-width comma.
     EXPECT_EQ(str(CleanStr(QStringLiteral("苹果，红富士 +10"))), "苹果，红富士 +10");
 }
@@ -147,4 +161,12 @@ TEST(StartUp, FixedValuesProgramFolderAndSplashLine) {
     // Running start-up twice must not append the settings word twice.
     MainBas::initFixedValues(QStringLiteral("/opt/zelvo/"));
     EXPECT_EQ(str(MainBas::splashText()), "正在启动《Zelvo云记账软件 2.7FR》……");
+}
+
+TEST(TextTwips, WideCharactersCountTwiceNarrowOnes) {
+    EXPECT_EQ(TextTwips(QStringLiteral("2026-12-06 23:59")), 16 * 90);
+    EXPECT_EQ(TextTwips(QStringLiteral("物品：│─┬┼┴，（）")), 11 * 180);
+    EXPECT_EQ(TextTwips(QStringLiteral("φ32×2.5")), 2 * 180 + 5 * 90);
+    EXPECT_EQ(TextTwips(QString::fromUcs4(U"\U00020000a")), 180 + 90); // one character, not two
+    EXPECT_EQ(TextTwips(QString()), 0);
 }

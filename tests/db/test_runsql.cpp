@@ -6,6 +6,9 @@
 #include "testsupport.h"
 
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -347,6 +350,79 @@ TEST_P(RunSqlTest, ServerDateIsAskedOncePerLocalDay) {
     EXPECT_EQ(GetSrvDate().size(), 10);
     EXPECT_EQ(SqlCols, 1);
     Clock::clear();
+}
+
+TEST_P(RunSqlTest, BatchIsAllOrNothingAndQuotedTextsSurvive) {
+    // Quotes, backslashes, box drawing, CR LF and Chinese stored exactly through SqlStr.
+    const QString tricky = QStringLiteral("x'); delete from Zhang; -- \\ \\' │ 甲\r\n乙''");
+    QList<int> rows;
+    EXPECT_EQ(str(RunSqlBatch({QStringLiteral("insert into Zblst (ZBid,ZbNm) values ('L1','") +
+                                   SqlStr(tricky) + QStringLiteral("')"),
+                               QStringLiteral("insert into Zblst (ZBid,ZbNm) values ('L2','b')"),
+                               QStringLiteral("update Zblst set Msg='m' where ZBid like 'L%'")},
+                              {1, 1, 2}, &rows)),
+              "OK");
+    EXPECT_EQ(rows, (QList<int>{1, 1, 2}));
+    EXPECT_EQ(RunSqlOne(QStringLiteral("select ZbNm from Zblst where ZBid='L1'")), tricky);
+
+    // A count other than asked, a failing statement, or a query in the batch: nothing stays.
+    const QString rename = QStringLiteral("update Zblst set ZbNm='new' where ZBid='L2'");
+    EXPECT_EQ(str(RunSqlBatch({rename, QStringLiteral("update Zblst set Msg='x' where ZBid='no'")},
+                              {1, 1}, &rows)),
+              "ROWS");
+    EXPECT_EQ(rows, (QList<int>{1, 0}));
+    EXPECT_EQ(str(RunSqlBatch({rename, QStringLiteral("insert into NoSuchTable (a) values (1)")})),
+              "");
+    EXPECT_EQ(str(RunSqlBatch({rename, QStringLiteral("select 1 from Zblst")})), "");
+    EXPECT_EQ(str(RunSqlOne(QStringLiteral("select ZbNm from Zblst where ZBid='L2'"))), "b");
+    EXPECT_EQ(str(RunSqlOne(QStringLiteral("select Msg from Zblst where ZBid='L1'"))), "m");
+
+    Db::setConnection(unreachable());
+    EXPECT_EQ(str(RunSqlBatch({rename})), "");
+    Db::setConnection(good_);
+    EXPECT_EQ(str(RunSql(QStringLiteral("select ZBid from Zblst"))), "2");
+}
+
+// The pooled connection is dropped by the server: a query goes again on a fresh connection, a
+// command is never sent twice, and after a pause the connection is checked before use.
+TEST_P(RunSqlTest, PooledConnectionComesBackAfterTheServerDropsIt) {
+    if (GetParam() == Db::Engine::Sqlite)
+        GTEST_SKIP() << "an embedded file has no server to drop it";
+    const auto killPooled = [] {
+        const QString pid = RunSqlOne(QStringLiteral("select pg_backend_pid()"));
+        ASSERT_FALSE(pid.isEmpty());
+        const Db::Connection c = TestSupport::postgres();
+        QSqlDatabase killer = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "killer");
+        killer.setHostName(QStringLiteral("127.0.0.1"));
+        killer.setPort(c.server.section(QLatin1Char(','), 1).toInt());
+        killer.setUserName(c.login);
+        killer.setPassword(c.password);
+        killer.setDatabaseName(c.database);
+        ASSERT_TRUE(killer.open());
+        QSqlQuery q(killer);
+        EXPECT_TRUE(q.exec(QStringLiteral("select pg_terminate_backend(") + pid + ")"));
+        q.finish();
+        killer.close();
+        killer = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("killer"));
+        QThread::msleep(100);
+    };
+    const QString before = RunSqlOne(QStringLiteral("select pg_backend_pid()"));
+    EXPECT_EQ(RunSqlOne(QStringLiteral("select pg_backend_pid()")), before); // reused
+
+    killPooled();
+    EXPECT_EQ(str(RunSql(QStringLiteral("select 1"))), "1");
+    EXPECT_NE(RunSqlOne(QStringLiteral("select pg_backend_pid()")), before);
+
+    killPooled();
+    const QString insert = QStringLiteral("insert into Zblst (ZBid,ZbNm) values ('L1','a')");
+    EXPECT_EQ(str(RunSql(insert)), ""); // its reply may be what was lost: not sent again
+    EXPECT_EQ(str(RunSql(insert)), "OK");
+
+    killPooled();
+    QThread::msleep(2100); // idle long enough to be checked first
+    EXPECT_EQ(str(RunSql(QStringLiteral("insert into Zblst (ZBid,ZbNm) values ('L2','b')"))), "OK");
+    EXPECT_EQ(str(RunSql(QStringLiteral("select ZBid from Zblst"))), "2");
 }
 
 TEST_P(RunSqlTest, TopNWorksOnEveryEngine) {
