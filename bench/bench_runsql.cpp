@@ -1,6 +1,7 @@
-// What a fresh connection per statement costs: one RunSql of the ledger-opening query beside the
-// same query on a connection that stays open. PostgreSQL is measured when the test server's
-// values are in the environment (ZELVO_TEST_PG_PORT and friends, as scripts/test.sh sets them).
+// What RunSql costs beyond the statement itself: one RunSql of the ledger-opening query beside
+// the same query on a connection the benchmark holds open. PostgreSQL, and PostgreSQL through
+// ODBC under the driver name "SQL Server", are measured when the test server's values are in
+// the environment (ZELVO_TEST_PG_PORT and friends, ODBCSYSINI, as scripts/test.sh sets them).
 #include "app/mainbas.h"
 #include "db/sqlaccess.h"
 
@@ -47,6 +48,8 @@ void runSqlOnce(benchmark::State& state, const Db::Connection& c) {
 bool openDirect(QSqlDatabase& db, const Db::Connection& c) {
     if (c.engine == Db::Engine::Sqlite) {
         db.setDatabaseName(c.database);
+    } else if (c.engine == Db::Engine::Odbc) {
+        db.setDatabaseName(Db::odbcConnectionString(c));
     } else {
         const QStringList hostPort = c.server.split(QLatin1Char(','));
         db.setHostName(hostPort.value(0));
@@ -63,14 +66,16 @@ void openConnection(benchmark::State& state, const Db::Connection& c) {
     seed();
     const QString name = QStringLiteral("bench-open");
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(
-            c.engine == Db::Engine::Sqlite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL"),
-            name);
+        const char* driver = c.engine == Db::Engine::Sqlite     ? "QSQLITE"
+                             : c.engine == Db::Engine::Postgres ? "QPSQL"
+                                                                : "QODBC";
+        QSqlDatabase db = QSqlDatabase::addDatabase(QString::fromLatin1(driver), name);
         if (!openDirect(db, c)) {
             state.SkipWithError("cannot open the connection");
         } else {
             QSqlQuery query(db);
             query.setForwardOnly(true);
+            query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
             for (auto _ : state) {
                 // The same work as RunSql once connected: run, read every value as text.
                 if (!query.exec(kQuery)) {
@@ -126,6 +131,12 @@ int main(int argc, char** argv) {
         pg.password = qEnvironmentVariable("ZELVO_TEST_PG_PASSWORD");
         pg.database = qEnvironmentVariable("ZELVO_TEST_PG_DB");
         targets.push_back({"PostgreSQL", pg});
+        if (!qEnvironmentVariableIsEmpty("ODBCSYSINI")) {
+            Db::Connection odbc = pg;
+            odbc.engine = Db::Engine::Odbc;
+            odbc.server = QStringLiteral("127.0.0.1"); // the driver takes the port from PGPORT
+            targets.push_back({"ODBC", odbc});
+        }
     } else {
         std::printf("ZELVO_TEST_PG_PORT not set: PostgreSQL skipped (run it under "
                     "scripts/test.sh to include it)\n");
@@ -151,7 +162,7 @@ int main(int argc, char** argv) {
         const auto open = reporter.nsPerCall.find("OpenConnection/" + t.name);
         if (fresh == reporter.nsPerCall.end() || open == reporter.nsPerCall.end())
             continue;
-        std::printf("%-12s %16.1f %22.1f %7.0fx\n", t.name.c_str(), fresh->second / 1000,
+        std::printf("%-12s %16.1f %22.1f %7.2fx\n", t.name.c_str(), fresh->second / 1000,
                     open->second / 1000, fresh->second / open->second);
     }
     return 0;

@@ -6,10 +6,30 @@
 
 namespace {
 
-QByteArray convert(const char* to, const char* from, const QByteArray& in) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
+// Opening a converter loads the character set tables: keep one per direction and thread.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (valid())
+            iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t handle() {
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr); // back to the initial state
+        return cd_;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+QByteArray convert(Converter& converter, const QByteArray& in) {
+    if (!converter.valid())
         return {};
+    iconv_t cd = converter.handle();
     QByteArray out(in.size() * 4 + 16, Qt::Uninitialized);
     char* src = const_cast<char*>(in.constData());
     size_t srcLeft = static_cast<size_t>(in.size());
@@ -25,7 +45,6 @@ QByteArray convert(const char* to, const char* from, const QByteArray& in) {
         --srcLeft;
     }
     out.truncate(out.size() - static_cast<int>(dstLeft));
-    iconv_close(cd);
     return out;
 }
 
@@ -34,11 +53,13 @@ QByteArray convert(const char* to, const char* from, const QByteArray& in) {
 namespace Gb18030 {
 
 QByteArray encode(const QString& text) {
-    return convert("GB18030", "UTF-8", text.toUtf8());
+    thread_local Converter toGb("GB18030", "UTF-8");
+    return convert(toGb, text.toUtf8());
 }
 
 QString decode(const QByteArray& bytes) {
-    return QString::fromUtf8(convert("UTF-8", "GB18030", bytes));
+    thread_local Converter fromGb("UTF-8", "GB18030");
+    return QString::fromUtf8(convert(fromGb, bytes));
 }
 
 } // namespace Gb18030

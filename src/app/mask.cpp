@@ -24,6 +24,14 @@ std::vector<int16_t> codesOf(const QString& text) {
 }
 
 QString textOf(const std::vector<int16_t>& codes) {
+    QString ascii;
+    for (int16_t code : codes) {
+        if (code < 0 || code >= 0x80)
+            break;
+        ascii.append(QLatin1Char(static_cast<char>(code)));
+    }
+    if (ascii.size() == static_cast<qsizetype>(codes.size()))
+        return ascii; // the common case needs no character set conversion
     QByteArray bytes;
     for (int16_t code : codes) {
         const auto u = static_cast<uint16_t>(code);

@@ -63,10 +63,10 @@ Db::Connection unmasked() {
 enum class Kind { None, Query, Command };
 
 Kind classify(const QString& statement) {
-    const QString head = trimBlanks(statement).toUpper();
-    if (head.size() <= 6)
+    const QString trimmed = trimBlanks(statement);
+    if (trimmed.size() <= 6)
         return Kind::None;
-    const QString first = head.left(7);
+    const QString first = trimmed.left(7).toUpper();
     if (first == QLatin1String("SELECT "))
         return Kind::Query;
     if (first == QLatin1String("DELETE ") || first == QLatin1String("UPDATE ") ||
@@ -426,7 +426,7 @@ void setBusyHandler(std::function<void(bool)> handler) {
 }
 
 QString dialectFor(Engine engine, const QString& statement) {
-    if (engine == Engine::Odbc)
+    if (engine == Engine::Odbc || !statement.contains(QLatin1String("top"), Qt::CaseInsensitive))
         return statement;
     // "select top N rest" is SQL Server's; the others say "select rest limit N".
     static const QRegularExpression top(
