@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QQueue>
 
 namespace {
@@ -34,6 +35,8 @@ Button box(const QString& text, QMessageBox::Icon icon, const QString& title,
         return buttons.testFlag(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::NoButton;
     }
     QMessageBox mb(icon, titleOrApp(title), text, buttons, owner());
+    // Messages carry names, notices and server texts: a "<b>" in them is text, not markup.
+    mb.setTextFormat(Qt::PlainText);
     if (defaultButton != QMessageBox::NoButton)
         mb.setDefaultButton(defaultButton);
     return static_cast<Button>(mb.exec());
@@ -59,12 +62,16 @@ bool input(const QString& prompt, const QString& title, QString& value) {
         value = inputs.dequeue();
         return true;
     }
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(owner(), titleOrApp(title), prompt, QLineEdit::Normal, value, &ok);
-    if (ok)
-        value = text;
-    return ok;
+    QInputDialog dialog(owner());
+    dialog.setWindowTitle(titleOrApp(title));
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(value);
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    value = dialog.textValue();
+    return true;
 }
 
 void setTestMode(bool on) {

@@ -2,6 +2,8 @@
 
 namespace Db {
 
+// TEXT compares with the binary collation: ids, operator names and items are exact texts, and
+// no width limits the marker of a retired entry in Zhang.ZBID.
 QStringList sqliteSchemaStatements() {
     return {
         QStringLiteral("CREATE TABLE IF NOT EXISTS Zblst (ZBid TEXT PRIMARY KEY, ZbNm TEXT, "

@@ -65,7 +65,13 @@ double leadingNumber(const QString& text) {
     const double value = number.toDouble(&ok);
     if (ok)
         return value;
-    return number.startsWith(QLatin1Char('-')) ? -0.0 : 0.0;
+    // The conversion fails on a number too large for a double, and on one too small to tell
+    // from zero: a whole part other than zeros tells which.
+    const bool negative = number.startsWith(QLatin1Char('-'));
+    for (QChar c : number.section(QLatin1Char('.'), 0, 0))
+        if (isDigit(c) && c != QLatin1Char('0'))
+            return negative ? -HUGE_VAL : HUGE_VAL;
+    return negative ? -0.0 : 0.0;
 }
 
 Split splitText(const QString& cleanedText) {
@@ -113,15 +119,17 @@ Decision check(const Input& in) {
         return refuse(
             d, in.itemName + QStringLiteral("中不能包含“") + all + QStringLiteral("”这样的词！"),
             kHint);
+    const QString noNumber = QStringLiteral("请输入") + in.lab2Caption + QStringLiteral("数字！");
     if (d.text.size() < 2)
-        return refuse(d, QStringLiteral("请输入") + in.lab2Caption + QStringLiteral("数字！"),
-                      kHint);
+        return refuse(d, noNumber, kHint);
     const QString wrongForm = QStringLiteral("请在") + in.lab2Caption +
                               QStringLiteral("栏输入数字，备注信息请放在数字之后，并用空格隔开！");
     const QChar first = d.text.at(0);
     if ((first != QLatin1Char('+') && first != QLatin1Char('-')) || !isDigit(d.text.at(1)))
         return refuse(d, wrongForm);
     d.split = splitText(d.text);
+    if (!std::isfinite(d.split.quantity))
+        return refuse(d, noNumber, kHint);
     const bool increase = d.split.quantity >= 0;
     if (increase && !Rights::has(in.qx, Rights::Increase))
         return refuse(d, QStringLiteral("对不起，您只能记录") + in.slName +

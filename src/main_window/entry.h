@@ -20,7 +20,8 @@ struct Split {
 };
 Split splitText(const QString& cleanedText);
 
-// The value of the longest leading decimal number of `text` ("+1.2.3" reads 1.2).
+// The value of the longest leading decimal number of `text` ("+1.2.3" reads 1.2); infinite
+// when the number is too large for a double.
 double leadingNumber(const QString& text);
 
 // yyyy-mm-dd server date and local time of day: "N1206" + hundredths of a second since midnight.

@@ -118,6 +118,9 @@ void Kuang::createControls() {
     Cmb->setMaxVisibleItems(15);
     Lab3->setWordWrap(true);
     Lab3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Names, notices and greetings come from the server or from people: never read as markup.
+    for (QLabel* label : {LabTop, LabWelcome, labHello, Lab1, Lab2, Lab3, Lab4, Lab5})
+        label->setTextFormat(Qt::PlainText);
     Lab4->setCursor(Qt::PointingHandCursor);
     Lab4->hide();
     Lab5->hide();
@@ -246,7 +249,9 @@ void Kuang::Form_Load() {
 }
 
 void Kuang::Form_Activate() {
-    if (PanelNo == 0)
+    // A window system may activate this window while a dialog of ours is still up; the list
+    // must not be armed under it.
+    if (PanelNo == 0 && !QApplication::activeModalWidget())
         armZbList();
 }
 
@@ -334,6 +339,10 @@ void Kuang::layoutEntryPanel() {
     } else {
         Lab3->setText(KuangTexts::entryHint(ItemName, SlName));
     }
+    // A login starts the hint afresh: the last operator's or ledger's sum must not show.
+    SLItem.clear();
+    SLValue = 0;
+    Lab4->clear();
     Lab4->hide();
     CmdMenu->show();
     CmdRpt->show();

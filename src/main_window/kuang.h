@@ -89,6 +89,7 @@ private:
 
     void CmbZbNm_Click(int index);
     void CmbZbNm_GotFocus();
+    bool fillUsrList(); // false when the operators could not be read
     void CmbUser_Click();
     void Chk_Changed();
     void Chk2_Changed();

@@ -96,13 +96,14 @@ void Kuang::AddZbToList() {
     DlgRet.clear();
     ZbTyp* dialog = ZbTyp::instance();
     dialog->showFrame(0);
-    dialog->exec();
-    if (DlgRet.isEmpty()) {
+    // The dialog's own answer decides: DlgRet may have been re-armed while it was closing.
+    if (dialog->exec() != QDialog::Accepted) {
         if (CmbZbNm->count() > 1)
             CmbZbNm->setCurrentIndex(0);
         armZbList();
         return;
     }
+    DlgRet = QStringLiteral("OK");
     SaveZbList();
     if (Msg::box(T::addedAskOpen(CmbZbNm->currentText()), QMessageBox::Information, QString(),
                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes) {
@@ -178,12 +179,18 @@ void Kuang::OpenLedger() {
     if (stop)
         return;
     showWait(T::readingOperatorsWait());
+    // Read before anything is remembered: a failed read leaves the ledger panel as it was.
+    CmbUser->clear();
+    if (!fillUsrList()) {
+        hideWait();
+        Msg::info(T::connectFailed());
+        return;
+    }
     LedgerList::setLastOpened(CurZbID);
     LedgerList::setAutoOpen(Chk->isChecked());
     if (CurUsr.isEmpty())
         CurUsr = LedgerList::lastOperator(CurZbID);
     AutoLoginOn = LedgerList::autoLogin().toInt() == 1;
-    CmbUser->clear();
     ShowPanel(1);
     hideWait();
 }
@@ -213,20 +220,29 @@ void Kuang::LoadUsrList() {
     Chk->setChecked(false);
     Chk2->setChecked(false);
     CmbUser->resize(Cmb->width(), CmbUser->height());
-    if (CmbUser->count() == 0) {
-        if (RunSql(T::operatorsQuery(CurZbID)).toInt() > 0) {
-            for (int i = 1; i <= SqlRowMax; ++i)
-                if (!SqlRows(i, 0).isEmpty())
-                    CmbUser->addItem(SqlRows(i, 0));
-        } else {
-            RunSqlOne(T::adminInsert(CurZbID));
-            CmbUser->addItem(QStringLiteral("管理员"));
-        }
-    }
+    if (CmbUser->count() == 0)
+        fillUsrList();
     const int index = CurUsr.isEmpty() ? 0 : CmbUser->findText(CurUsr);
     CmbUser->setCurrentIndex(index);
     if (index >= 0)
         CmbUser_Click();
+}
+
+bool Kuang::fillUsrList() {
+    const QString count = RunSql(T::operatorsQuery(CurZbID));
+    if (count.isEmpty())
+        return false;
+    if (count != QLatin1String("0")) {
+        for (int i = 1; i <= SqlRowMax; ++i)
+            if (!SqlRows(i, 0).isEmpty())
+                CmbUser->addItem(SqlRows(i, 0));
+        return true;
+    }
+    // Only a ledger known to have no operator gets its administrator; a failed read must not
+    // bring back a removed administrator without a password.
+    RunSqlOne(T::adminInsert(CurZbID));
+    CmbUser->addItem(QStringLiteral("管理员"));
+    return true;
 }
 
 void Kuang::CmbUser_Click() {

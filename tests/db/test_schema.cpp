@@ -3,7 +3,13 @@
 #include "db/sqlaccess.h"
 #include "testsupport.h"
 
+#include <QFile>
+#include <QHash>
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <string>
 
@@ -174,6 +180,61 @@ TEST_P(SchemaTest, RetiredEntryLeavesTheLedgerButStaysInTheTable) {
                        "('L1','管理员','2014-03-03 10:00','ID9','苹果',35,'改')"));
     EXPECT_EQ(str(RunSqlOne(sum)), "45");
     EXPECT_EQ(str(RunSqlOne(QStringLiteral("select count(*) from Zhang"))), "5");
+}
+
+TEST_P(SchemaTest, IdsNamesAndItemsAreExactTextsAndTheLongestMarkerFits) {
+    run("insert into Zblst (ZBid,ZbNm) values ('Foo@qq.com','大写')");
+    run("insert into Zblst (ZBid,ZbNm) values ('foo@qq.com','小写')");
+    EXPECT_EQ(str(RunSqlOne("select ZbNm from Zblst where ZBid='foo@qq.com'")), "小写");
+    run("insert into UsrLst (ZBID,Usr,PWD) values ('L1','Tom','')");
+    run("insert into UsrLst (ZBID,Usr,PWD) values ('L1','tom','')");
+    EXPECT_EQ(str(RunSql("select Usr from UsrLst where ZBID='L1' and Usr='tom'")), "1");
+    const QStringList items = {"A", "a", "Ａ", "ａ"};
+    for (int i = 0; i < items.size(); ++i)
+        run(QStringLiteral("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values "
+                           "('L1','Tom','2014-03-05 10:20','%1','%2',1,'')")
+                .arg(i ? "n1206" + QString::number(i) : "N12061")
+                .arg(items[i]));
+    EXPECT_EQ(str(RunSql("select Item from Zhang where ZBID='L1' group by Item")), "4");
+    EXPECT_EQ(str(RunSql("select ID from Zhang where ZBID='L1' and ID='n12061'")), "1");
+
+    // Retired by an operator whose name fills its column (50 Chinese characters) in a ledger
+    // whose id fills its own (100 characters).
+    const QString usr(50, QChar(0x7BA1));
+    const QString zbid(100, 'z');
+    const QString marker = usr + "#" + zbid + "#2014-03-09 11:30";
+    run("update Zhang set ZBID='" + marker + "' where ZBID='L1' and ID='N12061'");
+    EXPECT_EQ(str(RunSqlOne("select ID from Zhang where ZBID='" + marker + "'")), "N12061");
+}
+
+// The SQL Server script cannot run here; what the client relies on is read from it.
+TEST(SqlServerScript, exactTextColumnsAndRoomForTheRetiredMarker) {
+    QFile file(QStringLiteral(ZELVO_SCHEMA_DIR "/sqlserver.sql"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString script = QString::fromUtf8(file.readAll());
+    QHash<QString, int> width; // "table.column" in lower case
+    const QRegularExpression table(R"(CREATE TABLE (\w+) \((.*?)\n\);)",
+                                   QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpression column(R"(^\s*(\w+)\s+\w+(?:\((\d+)\))?(.*)$)",
+                                    QRegularExpression::MultilineOption);
+    for (auto t = table.globalMatch(script); t.hasNext();) {
+        const auto tm = t.next();
+        for (auto c = column.globalMatch(tm.captured(2)); c.hasNext();) {
+            const auto cm = c.next();
+            const QString name = cm.captured(1).toLower();
+            if (name == "primary")
+                continue;
+            width[tm.captured(1).toLower() + "." + name] = cm.captured(2).toInt();
+            if (QStringList{"zbid", "usr", "id", "item"}.contains(name)) {
+                EXPECT_TRUE(cm.captured(3).contains("COLLATE Chinese_PRC_CS_AS_WS"))
+                    << str(tm.captured(1) + "." + cm.captured(1));
+            }
+        }
+    }
+    ASSERT_EQ(width.size(), 23);
+    const int firstPart = std::max({width["usrlst.usr"], width["zhang.usr"], width["zhang.id"]});
+    EXPECT_GE(width["zhang.zbid"], firstPart + 1 + width["zblst.zbid"] + 1 + 16);
+    EXPECT_EQ(width["zblst.zbid"], width["usrlst.zbid"]);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, SchemaTest,

@@ -70,9 +70,18 @@ TEST(EntryRules, checksRefuseWithTheirOwnMessages) {
     d = check(input("新全部物品", "+5"));
     EXPECT_EQ(d.message, "物品中不能包含“全部物品”这样的词！");
 
-    d = check(input("钢材", "+"));
-    EXPECT_EQ(d.message, "请输入存量增减数字！");
-    EXPECT_EQ(d.title, "提示");
+    // Too short, or a number too large for a double (it would read as 0).
+    const QString huge(400, '0');
+    for (const QString& text : {QString("+"), "+1" + huge, "-9" + huge + ".5 备注"}) {
+        d = check(input("钢材", text));
+        EXPECT_FALSE(d.accepted);
+        EXPECT_EQ(d.message, "请输入存量增减数字！");
+        EXPECT_EQ(d.title, "提示");
+    }
+    // A number too small to tell from zero is zero.
+    d = check(input("钢材", "+0." + huge + "1"));
+    EXPECT_TRUE(d.accepted);
+    EXPECT_EQ(d.split.quantity, 0);
 
     const QString wrongForm = "请在存量增减栏输入数字，备注信息请放在数字之后，并用空格隔开！";
     for (const char* text : {"+a", "abc", "5x"}) {

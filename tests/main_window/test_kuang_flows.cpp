@@ -24,6 +24,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
@@ -79,6 +82,24 @@ void whenModal(std::function<void(QWidget*)> act) {
             QTimer::singleShot(10, *poll);
     };
     QTimer::singleShot(0, *poll);
+}
+
+// Runs a statement the access layer does not send (GRANT, REVOKE) on a connection of its own.
+bool onPostgres(const QString& statement) {
+    bool done = false;
+    {
+        const Db::Connection c = TestSupport::postgres();
+        QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "flow-admin");
+        db.setHostName(c.server.section(',', 0, 0));
+        db.setPort(c.server.section(',', 1, 1).toInt());
+        db.setUserName(c.login);
+        db.setPassword(c.password);
+        db.setDatabaseName(c.database);
+        done = db.open() && db.exec(statement).lastError().type() == QSqlError::NoError;
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("flow-admin");
+    return done;
 }
 
 class KuangFlow : public ::testing::Test {
@@ -155,7 +176,6 @@ TEST_F(KuangFlow, shellCaptionsSizeAndExitPath) {
     EXPECT_EQ(k->windowTitle(), "Zelvo云记账软件(2.7FR)");
     EXPECT_EQ(get<QLabel>(k, "LabTop")->text(), "Zelvo 云 记 账");
     EXPECT_EQ(get<QLabel>(k, "LabWelcome")->text(), "    您好！欢迎使用《Zelvo云记账软件》！");
-    EXPECT_EQ(get<QPushButton>(k, "Cmd")->text(), "打开账本");
     EXPECT_EQ(get<QCheckBox>(k, "Chk")->text(), "下次自动打开该账本");
     EXPECT_TRUE(get<QPushButton>(k, "Cmd2")->isVisible());
     EXPECT_LT(get<QPushButton>(k, "Cmd")->geometry().right(), get<QPushButton>(k, "Cmd2")->x());
@@ -236,7 +256,7 @@ TEST_F(KuangFlow, removingLedgersSelectsTheNeighbourAndForgetsTheLastOne) {
 }
 
 TEST_F(KuangFlow, serverCommandsUnknownLedgerAndUnreachableServer) {
-    addLedger("n1", "通知", "物品", "存量", "盘点日请勿记账", "notice");
+    addLedger("n1", "通知", "物品", "存量", "<b>盘点日</b>请勿记账", "notice");
     addLedger("n2", "网页通知", "物品", "存量", "http://example.com/news", "NOTICE");
     addLedger("s1", "停用", "物品", "存量", "该账本已停用", "STOP");
     addLedger("h1", "网页", "物品", "存量", "您好！", "Http://example.com/once");
@@ -245,9 +265,23 @@ TEST_F(KuangFlow, serverCommandsUnknownLedgerAndUnreachableServer) {
     start();
     QComboBox* names = get<QComboBox>(k, "CmbZbNm");
 
+    // A real box this time: the notice shows its text as it came, markup included.
+    Msg::setTestMode(false);
+    QString boxText;
+    Qt::TextFormat boxFormat = Qt::AutoText;
+    whenModal([&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            boxText = box->text();
+            boxFormat = box->textFormat();
+        }
+        modal->close();
+    });
     names->setCurrentIndex(0);
     openChosenLedger();
-    EXPECT_EQ(shownTexts(), QStringList{"盘点日请勿记账"});
+    Msg::setTestMode(true);
+    EXPECT_EQ(boxText, "<b>盘点日</b>请勿记账");
+    EXPECT_EQ(boxFormat, Qt::PlainText);
+    EXPECT_EQ(shownTexts(), QStringList{"<b>盘点日</b>请勿记账"});
     EXPECT_EQ(k->PanelNo, 1);
     EXPECT_EQ(items(get<QComboBox>(k, "CmbUser")), QStringList{"管理员"});
     EXPECT_EQ(RunSqlOne("select Pwd from UsrLst where ZBID='n1' and Usr='管理员'"), "");
@@ -290,6 +324,28 @@ TEST_F(KuangFlow, serverCommandsUnknownLedgerAndUnreachableServer) {
     openChosenLedger();
     EXPECT_EQ(Msg::last().text, "连接服务器失败！");
     EXPECT_EQ(k->PanelNo, 0);
+}
+
+TEST_F(KuangFlow, aFailedOperatorReadAddsNoAdministratorAndStaysOnTheLedgerPanel) {
+    REQUIRE_POSTGRES();
+    sb->usePostgres();
+    addLedger("R1", "仓库");
+    addOperator("R1", "张三", "abc");
+    knowLedger("R1", "仓库");
+    // The ledger row reads, the operator list does not; an insert would still go through.
+    ASSERT_TRUE(onPostgres("revoke select on UsrLst from current_user"));
+    struct Regrant {
+        ~Regrant() { onPostgres("grant select on UsrLst to current_user"); }
+    } regrant;
+    start();
+    openChosenLedger();
+    EXPECT_EQ(Msg::last().text, "连接服务器失败！");
+    EXPECT_EQ(k->PanelNo, 0);
+    ASSERT_TRUE(onPostgres("grant select on UsrLst to current_user"));
+    EXPECT_EQ(RunSqlOne("select count(*) from UsrLst where ZBID='R1'"), "1");
+    openChosenLedger();
+    EXPECT_EQ(k->PanelNo, 1);
+    EXPECT_EQ(items(get<QComboBox>(k, "CmbUser")), QStringList{"张三"});
 }
 
 TEST_F(KuangFlow, loginChecksPasswordsRemembersAndCouplesTheBoxes) {
@@ -389,7 +445,7 @@ TEST_F(KuangFlow, automaticOpeningAndLoginGoStraightToTheEntryPanel) {
 }
 
 TEST_F(KuangFlow, entriesAreStoredWithTheirRecordIdAndTheHintFollows) {
-    addLedger("L3", "仓库", "物品", "存量", "您好！", "", "255│今天盘点");
+    addLedger("L3", "仓库", "物品", "存量", "<i>早</i>", "", "255│<b>今天盘点</b>");
     addOperator("L3", "管理员", "");
     RunSql("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values "
            "('L3','管理员','2026-12-01 08:00','N1201000001','钢管',10,'')");
@@ -398,8 +454,12 @@ TEST_F(KuangFlow, entriesAreStoredWithTheirRecordIdAndTheHintFollows) {
     openChosenLedger();
     login("");
     ASSERT_EQ(k->PanelNo, 2);
-    EXPECT_EQ(get<QLabel>(k, "Lab3")->text(), "今天盘点");
+    EXPECT_EQ(get<QLabel>(k, "Lab3")->text(), "<b>今天盘点</b>");
     EXPECT_EQ(get<QLabel>(k, "Lab3")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(get<QLabel>(k, "labHello")->text(), "管理员，<i>早</i>");
+    // Server texts are shown as they are, never as markup.
+    for (QLabel* label : k->findChildren<QLabel*>())
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
     QComboBox* cmb = get<QComboBox>(k, "Cmb");
     QLineEdit* txt = get<QLineEdit>(k, "Txt");
     QLabel* hint = get<QLabel>(k, "Lab4");
@@ -443,7 +503,12 @@ TEST_F(KuangFlow, entriesAreStoredWithTheirRecordIdAndTheHintFollows) {
     Clock::set(QDateTime(QDate(2026, 12, 6), QTime(10, 0, 3)));
     enter("全部物品", "+1");
     EXPECT_EQ(Msg::last().text, "物品中不能包含“全部物品”这样的词！");
+    // A number too large to read is no quantity: refused, not stored as 0.
+    txt->clear();
+    enter("钢管", "+1" + QString(400, '0'));
+    EXPECT_EQ(Msg::last().text, "请输入存量增减数字！");
     EXPECT_EQ(RunSql("select ID from Zhang where ZBID='L3'"), "5");
+    txt->clear();
 
     // Past local midnight the server date is read again, so the entry carries the new day.
     Clock::set(QDateTime(QDate(2026, 12, 7), QTime(0, 0, 0, 50)));
@@ -457,7 +522,12 @@ TEST_F(KuangFlow, quantityHintWithoutAutomaticDisplayAndWithoutTheRight) {
     addOperator("L4", "乙", "", "1110111111111111");
     RunSql("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values "
            "('L4','甲','2026-12-01 08:00','N1201000001','螺丝',7.5,'')");
-    knowLedger("L4", "仓库");
+    addLedger("L4b", "五金");
+    addOperator("L4b", "甲", "", "1111111111111111");
+    RunSql("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values "
+           "('L4b','甲','2026-12-01 08:00','N1201000001','螺丝',2,'')");
+    LedgerList::save({{"L4", "仓库"}, {"L4b", "五金"}});
+    LedgerList::setLastOpened("L4");
     LedgerList::setAutoShowSL("L4", "甲", false);
     start();
     openChosenLedger();
@@ -490,15 +560,31 @@ TEST_F(KuangFlow, quantityHintWithoutAutomaticDisplayAndWithoutTheRight) {
     EXPECT_EQ(get<QAction>(k, "Menu_AutoShowSet")->text(), "取消存量显示（记账加速）");
     menu->hide();
 
+    // The next operator, without right 4, chooses the same item: no hint, not the last one's.
     get<QAction>(k, "Menu_Login")->trigger();
     users->setCurrentIndex(users->findText("乙"));
     login("");
     ASSERT_EQ(k->PanelNo, 2);
     EXPECT_FALSE(k->ShowSL);
+    EXPECT_FALSE(hint->isVisible());
     cmb->setCurrentIndex(0);
-    k->SLItem.clear();
     QMetaObject::invokeMethod(cmb, "activated", Q_ARG(int, 0));
     EXPECT_EQ(hint->text(), "");
+
+    // Another ledger with an item of the same name shows its own sum, and saves add to that.
+    get<QAction>(k, "Menu_BackZB")->trigger();
+    QComboBox* names = get<QComboBox>(k, "CmbZbNm");
+    names->setCurrentIndex(names->findText("五金"));
+    openChosenLedger();
+    users->setCurrentIndex(users->findText("甲"));
+    login("");
+    ASSERT_EQ(k->PanelNo, 2);
+    EXPECT_TRUE(k->ShowSL);
+    cmb->setCurrentIndex(0);
+    QMetaObject::invokeMethod(cmb, "activated", Q_ARG(int, 0));
+    EXPECT_EQ(hint->text(), "当前存量：2");
+    enter("螺丝", "+1");
+    EXPECT_EQ(hint->text(), "当前存量：3");
 }
 
 TEST_F(KuangFlow, showLedgerIdCopiesOnlyWhenAsked) {
@@ -655,10 +741,20 @@ TEST_F(KuangFlow, cancellingTheAddDialogSelectsTheFirstLedgerAndTheTrayBringsThe
     start();
     QComboBox* names = get<QComboBox>(k, "CmbZbNm");
     EXPECT_EQ(names->currentText(), "乙");
-    whenModal([](QWidget* dialog) { get<QPushButton>(dialog, "Cmd_2")->click(); });
+    // The window system activates the main window under the dialog and again while it closes:
+    // still a cancel, and nothing is armed under the dialog.
+    QString underDialog;
+    whenModal([&](QWidget* dialog) {
+        k->Form_Activate();
+        underDialog = DlgRet;
+        get<QPushButton>(dialog, "Cmd_2")->click();
+        k->Form_Activate();
+    });
     k->Form_Activate();
     names->setCurrentIndex(names->count() - 1);
     QMetaObject::invokeMethod(names, "activated", Q_ARG(int, names->count() - 1));
+    EXPECT_EQ(underDialog, "");
+    EXPECT_TRUE(Msg::shown().isEmpty());
     EXPECT_EQ(names->currentText(), "甲");
     EXPECT_EQ(DlgRet, kArmZbList);
     EXPECT_EQ(LedgerList::load().size(), 2);

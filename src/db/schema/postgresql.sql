@@ -1,6 +1,9 @@
 -- Zelvo cloud database on PostgreSQL. Run once on a new database (UTF8 encoding):
 --   psql -d 云记账 -f postgresql.sql
 -- Identifiers are unquoted, so any letter case in the client's statements addresses them.
+-- Ledger ids, operator names, entry ids and items are compared as exact texts; text equality
+-- (keys, WHERE, GROUP BY) is exact under every collation a database can have by default, and
+-- text has no width limit, so the marker of a retired entry in Zhang.ZBID always fits.
 
 CREATE TABLE IF NOT EXISTS Zblst (
     ZBid     text PRIMARY KEY,
