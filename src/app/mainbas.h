@@ -13,6 +13,8 @@ class SqlTable {
 public:
     void reset(int rowCount, int colCount);
     void set(int row, int col, const QString& value);
+    // Takes the rows as they are (row 0 the column names); missing cells read as empty texts.
+    void assign(std::vector<QStringList>&& rows) { rows_ = std::move(rows); }
     QString operator()(int row, int col) const;
     int rowCount() const { return static_cast<int>(rows_.size()); }
 

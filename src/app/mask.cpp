@@ -64,7 +64,8 @@ QString MaskStr(const QString& text) {
 
 QString UnmaskStr(const QString& masked) {
     std::vector<int16_t> codes;
-    for (QChar c : masked)
-        codes.insert(codes.begin(), static_cast<int16_t>(c.unicode() + 12));
+    codes.reserve(static_cast<size_t>(masked.size()));
+    for (auto c = masked.crbegin(); c != masked.crend(); ++c)
+        codes.push_back(static_cast<int16_t>(c->unicode() + 12));
     return textOf(codes);
 }

@@ -171,23 +171,22 @@ QString valueText(const QVariant& v) {
 void fillTable(QSqlQuery& query) {
     const QSqlRecord record = query.record();
     const int cols = record.count();
-    std::vector<QStringList> records;
+    std::vector<QStringList> rows(1);
+    for (int j = 0; j < cols; ++j)
+        rows[0].append(record.fieldName(j));
     while (query.next()) {
         QStringList row;
         row.reserve(cols);
         for (int j = 0; j < cols; ++j)
             row.append(valueText(query.value(j)));
-        records.push_back(std::move(row));
+        rows.push_back(std::move(row));
     }
-    const int count = static_cast<int>(records.size());
+    const int count = static_cast<int>(rows.size()) - 1;
+    // Two spare rows, as callers may look one row past the data.
+    rows.resize(rows.size() + 2);
     SqlCols = cols;
     SqlRowMax = count + 1;
-    SqlRows.reset(SqlRowMax + 2, SqlCols + 1);
-    for (int j = 0; j < cols; ++j)
-        SqlRows.set(0, j, record.fieldName(j));
-    for (int i = 0; i < count; ++i)
-        for (int j = 0; j < cols; ++j)
-            SqlRows.set(i + 1, j, records[static_cast<size_t>(i)][j]);
+    SqlRows.assign(std::move(rows));
 }
 
 enum class Want { Table, FirstValue };
