@@ -7,6 +7,7 @@
 #include "admin/usrgl.h"
 #include "admin/usrpwd.h"
 #include "admin/zbtyp.h"
+#include "admin/zbtyprules.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "db/sqlaccess.h"
@@ -20,15 +21,7 @@
 using namespace MainBas;
 
 namespace {
-
 const QString kOK = QStringLiteral("OK");
-const QString kConnectFailed = QStringLiteral("连接服务器失败，请重试！");
-
-QString renameStatement(const QString& zbid, const QString& zbnm) {
-    return QStringLiteral("update zblst set zbnm='") + SqlStr(zbnm) +
-           QStringLiteral("' where zbid='") + SqlStr(zbid) + QLatin1Char('\'');
-}
-
 } // namespace
 
 bool Kuang::hasRight(int n) {
@@ -51,9 +44,9 @@ void Kuang::Menu_ReName_Click() {
     if (CurZbNm == oldName)
         return;
     // The server first: a name changed only here would part from the one the server keeps.
-    if (RunSql(renameStatement(CurZbID, CurZbNm)) != kOK) {
+    if (RunSql(ZbTypRules::renameUpdate(CurZbID, CurZbNm)) != kOK) {
         CurZbNm = oldName;
-        Msg::info(kConnectFailed);
+        Msg::info(ZbTypRules::connectFailed());
         return;
     }
     LabTop->setText(CurZbNm);
