@@ -157,6 +157,11 @@ QString settingsUpdate(const QString& zbid, const QString& zbnm, const QString& 
            QStringLiteral("'");
 }
 
+QString renameUpdate(const QString& zbid, const QString& zbnm) {
+    return QStringLiteral("update zblst set zbnm='") + SqlStr(zbnm) +
+           QStringLiteral("' where zbid='") + SqlStr(zbid) + QLatin1Char('\'');
+}
+
 QString connectFailed() {
     return QStringLiteral("连接服务器失败，请重试！");
 }

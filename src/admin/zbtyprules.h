@@ -54,6 +54,8 @@ QString ledgerInsert(const QString& zbid, const QString& zbnm, const QString& it
 QString firstOperatorInsert(const QString& zbid);
 QString settingsUpdate(const QString& zbid, const QString& zbnm, const QString& item,
                        const QString& sl);
+// The main window's rename, sent when the name frame closed with a new name.
+QString renameUpdate(const QString& zbid, const QString& zbnm);
 
 // Messages.
 QString connectFailed();

@@ -1,5 +1,7 @@
 #include "main_window/kuang.h"
 
+#include "admin/gonggao.h"
+#include "admin/gonggaorules.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
@@ -47,13 +49,9 @@ QAction* separator(QMenu* menu, const char* name) {
     return a;
 }
 
-QColor colourOf(int bgr) {
-    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-}
-
-void setLabelColour(QLabel* label, int bgr) {
+void setLabelColour(QLabel* label, int stored) {
     QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, colourOf(bgr));
+    p.setColor(QPalette::WindowText, noticeColour(stored, QApplication::palette(label)));
     label->setPalette(p);
 }
 
@@ -202,14 +200,25 @@ void Kuang::createMenus() {
     Menu_BackZB = action(Menu_Cmd, "Menu_BackZB", QStringLiteral("返回到账本管理"));
     Menu_Lb = separator(Menu_Cmd, "Menu_Lb");
     Menu_SeeZbID = action(Menu_Cmd, "Menu_SeeZbID", QStringLiteral("查看账本ID"));
+    Menu_ReName = action(Menu_Cmd, "Menu_ReName", QStringLiteral("修改账本名称"));
+    Menu_ZbTyp = action(Menu_Cmd, "Menu_ZbTyp", QStringLiteral("账本类型设置"));
     Menu_Line1 = separator(Menu_Cmd, "Menu_Line1");
     Menu_Login = action(Menu_Cmd, "Menu_Login", QStringLiteral("重新登录"));
+    Menu_ReSetPwd = action(Menu_Cmd, "Menu_ReSetPwd", QStringLiteral("修改密码"));
+    Menu_Line2 = separator(Menu_Cmd, "Menu_Line2");
+    Menu_Guanli = action(Menu_Cmd, "Menu_Guanli", QStringLiteral("操作员管理"));
+    Menu_GongGao = action(Menu_Cmd, "Menu_GongGao", QStringLiteral("内部公告板"));
     connect(Menu_BackZB, &QAction::triggered, this, &Kuang::BackToZbList);
     connect(Menu_SeeZbID, &QAction::triggered, this, &Kuang::ShowZbID);
     connect(Menu_Login, &QAction::triggered, this, [this] {
         ShowPanel(1);
         focusPanelInput();
     });
+    connect(Menu_ReName, &QAction::triggered, this, &Kuang::Menu_ReName_Click);
+    connect(Menu_ZbTyp, &QAction::triggered, this, &Kuang::Menu_ZbTyp_Click);
+    connect(Menu_ReSetPwd, &QAction::triggered, this, &Kuang::Menu_ReSetPwd_Click);
+    connect(Menu_Guanli, &QAction::triggered, this, &Kuang::Menu_Guanli_Click);
+    connect(Menu_GongGao, &QAction::triggered, this, &Kuang::Menu_GongGao_Click);
 
     Menu_ShowSL = named(new QMenu(this), "Menu_ShowSL");
     Menu_SeeSL = action(Menu_ShowSL, "Menu_SeeSL", QString());
@@ -335,7 +344,7 @@ void Kuang::layoutEntryPanel() {
         const KuangTexts::Notice notice = KuangTexts::parseNotice(GongGaoStr);
         if (notice.hasColour)
             setLabelColour(Lab3, notice.colour);
-        Lab3->setText(notice.text);
+        Lab3->setText(GongGaoRules::fromStored(notice.text));
     } else {
         Lab3->setText(KuangTexts::entryHint(ItemName, SlName));
     }
@@ -414,10 +423,16 @@ void Kuang::CmdHelp_Click() {
 }
 
 void Kuang::CmdMenu_Click() {
+    // The login panel offers only the ledger entries: nobody is logged in yet.
     const bool all = PanelNo != 1;
-    for (QAction* a : {Menu_Line1, Menu_Login})
+    for (QAction* a : {Menu_ReName, Menu_ZbTyp, Menu_Line1, Menu_Login, Menu_ReSetPwd, Menu_Line2,
+                       Menu_Guanli, Menu_GongGao})
         a->setVisible(all);
     Menu_Cmd->popup(CmdMenu->mapToGlobal(QPoint(0, CmdMenu->height())));
+}
+
+void Kuang::setNoticeColour(int stored) {
+    setLabelColour(Lab3, stored);
 }
 
 void Kuang::closeEvent(QCloseEvent* event) {

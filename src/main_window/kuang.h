@@ -64,6 +64,15 @@ public:
     void trayActivated(int reason);
     bool trayShown() const;
 
+    // Administration menu.
+    void Menu_ReName_Click();
+    void Menu_ZbTyp_Click();
+    void Menu_ReSetPwd_Click();
+    void Menu_Guanli_Click();
+    void Menu_GongGao_Click();
+    // Lab3's text colour from a stored colour number (see GongGao).
+    void setNoticeColour(int stored);
+
 signals:
     void programEnded();
 
@@ -109,6 +118,8 @@ private:
     void CmdHelp_Click();
     void CmdMenu_Click();
     void setHintAfterSave(const QString& item, double quantity);
+    // Right n of CurQx, or the refusal.
+    bool hasRight(int n);
 
 public:
     // Controls, named as the design names them.
@@ -147,8 +158,14 @@ public:
     QAction* Menu_BackZB;
     QAction* Menu_Lb;
     QAction* Menu_SeeZbID;
+    QAction* Menu_ReName;
+    QAction* Menu_ZbTyp;
     QAction* Menu_Line1;
     QAction* Menu_Login;
+    QAction* Menu_ReSetPwd;
+    QAction* Menu_Line2;
+    QAction* Menu_Guanli;
+    QAction* Menu_GongGao;
 
     QMenu* Menu_ShowSL;
     QAction* Menu_SeeSL;
