@@ -144,10 +144,12 @@ Decision check(const Input& in) {
 QString insertStatement(const QString& zbid, const QString& usr, const QString& tm,
                         const QString& id, const QString& item, double quantity,
                         const QString& remark) {
-    return QStringLiteral("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values ('") + zbid +
-           QStringLiteral("','") + usr + QStringLiteral("','") + tm + QStringLiteral("','") + id +
-           QStringLiteral("','") + item + QStringLiteral("',") + shortestDecimal(quantity) +
-           QStringLiteral(",'") + remark + QStringLiteral("')");
+    // The operator's name comes from the server and may hold a quote typed by another client.
+    return QStringLiteral("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values ('") +
+           SqlStr(zbid) + QStringLiteral("','") + SqlStr(usr) + QStringLiteral("','") + tm +
+           QStringLiteral("','") + id + QStringLiteral("','") + SqlStr(item) +
+           QStringLiteral("',") + shortestDecimal(quantity) + QStringLiteral(",'") +
+           SqlStr(remark) + QStringLiteral("')");
 }
 
 QString nextRecID(const QString& id, int step) {
@@ -213,8 +215,8 @@ QString itemListStatement(const QString& zbid) {
 }
 
 QString itemSumStatement(const QString& zbid, const QString& item) {
-    return QStringLiteral("select sum(SL) from Zhang Where Zbid='") + zbid +
-           QStringLiteral("' and Item='") + item + QStringLiteral("' group by Zbid,Item");
+    return QStringLiteral("select sum(SL) from Zhang Where Zbid='") + SqlStr(zbid) +
+           QStringLiteral("' and Item='") + SqlStr(item) + QStringLiteral("' group by Zbid,Item");
 }
 
 QString currentQuantityText(const QString& slName, const QString& number) {

@@ -50,7 +50,7 @@ void Kuang::LoadItemList() {
 QString Kuang::GetItemSL(const QString& item) {
     QString result;
     SLValue = 0;
-    if (RunSql(Entry::itemSumStatement(CurZbID, CleanStr(item))).toInt() > 0) {
+    if (RunSql(Entry::itemSumStatement(CurZbID, item)).toInt() > 0) {
         SLValue = SqlRows(1, 0).toDouble();
         result = NumStr(SLValue);
     }

@@ -281,7 +281,7 @@ bool Kuang::CmbUser_KeyPress(QKeyEvent* event) {
 void Kuang::LoginUsr() {
     showWait(T::verifyingWait(CurUsr));
     CurUsr = CmbUser->currentText();
-    const QString result = RunSql(T::loginQuery(CurZbID, CleanStr(CurUsr)));
+    const QString result = RunSql(T::loginQuery(CurZbID, SqlStr(CurUsr)));
     if (result.isEmpty()) {
         hideWait();
         Msg::info(T::connectFailed());

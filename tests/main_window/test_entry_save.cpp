@@ -32,10 +32,12 @@ TEST(EntrySave, takenIdsMoveOnAndFailuresAreReported) {
     EXPECT_EQ(RunSql("select ID,USR,TM,SL,BZ from Zhang where ZBID='L1' order by ID"), "2");
     EXPECT_EQ(SqlRows(2, 1), "乙");
     EXPECT_EQ(SqlRows(2, 2), "2026-12-06 10:00");
-    // Another ledger has its own ids.
+    // Another ledger has its own ids; a name from the server may hold a quote.
     other.zbid = "L2";
+    other.usr = "O'Neil";
     ASSERT_EQ(Entry::saveRow(other, &id), "OK");
     EXPECT_EQ(id, "N12063600000");
+    EXPECT_EQ(RunSqlOne("select USR from Zhang where ZBID='L2'"), "O'Neil");
 
     Db::Connection gone = box.sqlite();
     gone.database = "/proc/zelvo-none/x.db";
