@@ -131,7 +131,12 @@ void GongGao::Form_Load() {
 }
 
 void GongGao::setNotice(const QString& boxText, bool hasColour, int colour) {
+    // The stored notice is shown whole even when another client wrote more than may be typed;
+    // the limit holds for typing only.
+    changing_ = true;
     Txt->setPlainText(boxText);
+    lastText_ = boxText;
+    changing_ = false;
     if (hasColour)
         applyColour(colour);
 }

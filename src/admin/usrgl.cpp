@@ -58,6 +58,7 @@ void UsrGL::createControls() {
     LstQx->hide();
     LabZB = new QLabel(this);
     LabZB->setObjectName(QStringLiteral("LabZB"));
+    LabZB->setTextFormat(Qt::PlainText); // the ledger name comes from the server
     Lab = new QLabel(R::operatorLabel(), this);
     Lab->setObjectName(QStringLiteral("Lab"));
     Txt = new QLineEdit(this);
@@ -305,6 +306,9 @@ void UsrGL::SaveUsr() {
             backToViewing();
             removeOperator(row);
             Msg::info(R::operatorGone(name));
+            // Line 1 is always the operator at work: without him the window has no footing.
+            if (name == CurUsr)
+                close();
             return;
         }
         LstQx->item(row)->setText(word);

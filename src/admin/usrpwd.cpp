@@ -26,6 +26,7 @@ void place(QWidget* w, int left, int top, int width, int height) {
 QLabel* label(QWidget* parent, const char* name, const QString& text) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
+    l->setTextFormat(Qt::PlainText); // the ledger name comes from the server
     return l;
 }
 

@@ -152,9 +152,10 @@ QString firstOperatorInsert(const QString& zbid) {
 
 QString settingsUpdate(const QString& zbid, const QString& zbnm, const QString& item,
                        const QString& sl) {
-    return QStringLiteral("Update Zblst Set ZbNm='") + zbnm + QStringLiteral("', Item='") + item +
-           QStringLiteral("',SL='") + sl + QStringLiteral("' Where Zbid='") + zbid +
-           QStringLiteral("'");
+    // The name may come from the server as another client wrote it.
+    return QStringLiteral("Update Zblst Set ZbNm='") + SqlStr(zbnm) + QStringLiteral("', Item='") +
+           SqlStr(item) + QStringLiteral("',SL='") + SqlStr(sl) + QStringLiteral("' Where Zbid='") +
+           SqlStr(zbid) + QStringLiteral("'");
 }
 
 QString renameUpdate(const QString& zbid, const QString& zbnm) {

@@ -40,6 +40,7 @@ struct MaskedConnection {
 
 MaskedConnection masked;
 std::function<void(bool)> busyHandler;
+bool lostConnection = false;
 
 class BusyGuard {
 public:
@@ -224,7 +225,7 @@ public:
 
     // An open connection for `c`, or nullptr.
     QSqlDatabase* acquire(const Db::Connection& c) {
-        const QString key = keyOf(c);
+        const QString key = keyOf(masked);
         if (key != key_)
             drop();
         if (open_ && needsCheck() && !alive()) {
@@ -262,7 +263,8 @@ public:
     }
 
 private:
-    static QString keyOf(const Db::Connection& c) {
+    // Made of the masked values: the plain ones are never kept between calls.
+    static QString keyOf(const MaskedConnection& c) {
         return QString::number(static_cast<int>(c.engine)) + QChar(1) + c.server + QChar(1) +
                c.login + QChar(1) + c.password + QChar(1) + c.database;
     }
@@ -290,6 +292,13 @@ private:
         if (c.engine == Db::Engine::Sqlite) {
             registerGetdate(db_);
             ensureSqliteSchema(db_);
+        }
+        // The open connection no longer needs them; a reconnect sets them afresh.
+        db_.setPassword(QString());
+        if (c.engine == Db::Engine::Odbc) {
+            Db::Connection withoutPassword = c;
+            withoutPassword.password.clear();
+            db_.setDatabaseName(Db::odbcConnectionString(withoutPassword));
         }
         open_ = true;
         suspect_ = false;
@@ -327,14 +336,20 @@ QString run(const QString& statement, Want want) {
         return {};
     }
     std::optional<QString> result = runOn(*db, statement, kind, want);
+    lostConnection = false;
+    bool suspect = false;
     // A query may go again on a fresh connection when the old one had died; a command never
     // does, since its reply, not the command, may be what was lost.
-    if (!result && kind == Kind::Query && pool().broken()) {
-        db = pool().acquire(unmasked());
-        if (db)
-            result = runOn(*db, statement, kind, want);
+    if (!result && pool().broken()) {
+        lostConnection = kind == Kind::Command;
+        if (kind == Kind::Query) {
+            db = pool().acquire(unmasked());
+            if (db)
+                result = runOn(*db, statement, kind, want);
+            suspect = !result;
+        }
     }
-    pool().release(!result);
+    pool().release(suspect);
     return result.value_or(QString());
 }
 
@@ -347,8 +362,10 @@ QString runBatch(const QStringList& statements, const QList<int>& expectRows,
             return {};
     BusyGuard busy;
     QSqlDatabase* db = pool().acquire(unmasked());
-    if (!db || !db->transaction()) {
-        pool().release(true);
+    if (!db)
+        return {};
+    if (!db->transaction()) {
+        pool().drop();
         return {};
     }
     QString result = QStringLiteral("OK");
@@ -366,15 +383,18 @@ QString runBatch(const QStringList& statements, const QList<int>& expectRows,
             result = QStringLiteral("ROWS");
     }
     query.finish();
-    if (result == QLatin1String("OK")) {
-        if (!db->commit()) {
-            db->rollback();
-            result.clear();
-        }
-    } else {
-        db->rollback();
+    bool closed = true;
+    if (result == QLatin1String("OK") && !db->commit()) {
+        result.clear();
+        closed = false;
     }
-    pool().release(result.isEmpty());
+    if (result != QLatin1String("OK"))
+        closed = db->rollback();
+    // A connection whose transaction could not be ended would hold every later command in it.
+    if (closed)
+        pool().release(result.isEmpty());
+    else
+        pool().drop();
     return result;
 }
 
@@ -418,6 +438,10 @@ QString odbcConnectionString(const Connection& plain) {
     return QStringLiteral("DRIVER=SQL Server;SERVER=") + plain.server + QStringLiteral(";UID=") +
            plain.login + QStringLiteral(";PWD=") + plain.password + QStringLiteral(";DATABASE=") +
            plain.database;
+}
+
+bool lastCommandLostConnection() {
+    return lostConnection;
 }
 
 void setBusyHandler(std::function<void(bool)> handler) {

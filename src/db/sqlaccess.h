@@ -35,6 +35,10 @@ QString odbcConnectionString(const Connection& plain);
 // the windows show the wait cursor with it.
 void setBusyHandler(std::function<void(bool)> handler);
 
+// True when the last failed command of RunSql went down with its connection: it may or may
+// not have been carried out.
+bool lastCommandLostConnection();
+
 // The smallest rewrite of a client statement for an engine that does not speak its form.
 QString dialectFor(Engine engine, const QString& statement);
 

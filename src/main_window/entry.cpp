@@ -163,18 +163,20 @@ namespace {
 constexpr int kLookAhead = 3000;
 
 // After a failed insert of `id`: "" when nobody holds it (the failure was something else),
-// `id` itself when the row there is ours (our insert went through but its reply was lost:
-// it must not be stored twice), otherwise the first id after it that nobody holds.
-QString afterFailedInsert(const Row& row, const QString& tm, const QString& id) {
+// `id` itself when the insert went down with its connection and the row there is ours (it
+// went through but its reply was lost: it must not be stored twice), otherwise the first id
+// after it that nobody holds. Only a lost connection makes an equal row ours: the same
+// operator on two computers may well save the same entry in the same hundredth.
+QString afterFailedInsert(const Row& row, const QString& tm, const QString& id, bool mayBeOurs) {
     const QString last = nextRecID(id, kLookAhead - 1);
     const QString found =
-        RunSql(QStringLiteral("select ID,USR,TM,ITEM,SL,BZ from Zhang where ZBID='") + row.zbid +
-               QStringLiteral("' and ID>='") + id + QStringLiteral("' and ID<='") + last +
-               QStringLiteral("' order by ID"));
+        RunSql(QStringLiteral("select ID,USR,TM,ITEM,SL,BZ from Zhang where ZBID='") +
+               SqlStr(row.zbid) + QStringLiteral("' and ID>='") + id +
+               QStringLiteral("' and ID<='") + last + QStringLiteral("' order by ID"));
     using MainBas::SqlRows;
     if (found.toInt() <= 0 || SqlRows(1, 0) != id)
         return {};
-    const bool ours = SqlRows(1, 1) == row.usr && SqlRows(1, 2).startsWith(tm) &&
+    const bool ours = mayBeOurs && SqlRows(1, 1) == row.usr && SqlRows(1, 2).startsWith(tm) &&
                       SqlRows(1, 3) == row.item && SqlRows(1, 4).toDouble() == row.quantity &&
                       SqlRows(1, 5) == row.remark;
     if (ours)
@@ -199,7 +201,7 @@ QString saveRow(const Row& row, QString* storedId) {
         if (RunSql(insertStatement(row.zbid, row.usr, tm, id, row.item, row.quantity,
                                    row.remark)) == QLatin1String("OK"))
             return QStringLiteral("OK");
-        const QString next = afterFailedInsert(row, tm, id);
+        const QString next = afterFailedInsert(row, tm, id, Db::lastCommandLostConnection());
         if (next.isEmpty())
             return {};
         if (next == id)

@@ -184,13 +184,14 @@ void runStatements() {
     EXPECT_EQ(SqlRows(1, 2), QString());
     EXPECT_EQ(Rights::readWord(SqlRows(1, 2)), QString(16, QLatin1Char('1')));
 
-    ASSERT_EQ(RunSql(R::settingsUpdate(id, QStringLiteral("家用账"), QStringLiteral("账户"),
+    // A name another client stored with a quote is written back as it is.
+    ASSERT_EQ(RunSql(R::settingsUpdate(id, QStringLiteral("O'家用账"), QStringLiteral("账户"),
                                        QStringLiteral("余额"))),
               QStringLiteral("OK"));
     ASSERT_EQ(RunSql(QStringLiteral("select ZbNm,Item,SL,BgDate from Zblst where ZBid='") + id +
                      QStringLiteral("'")),
               QStringLiteral("1"));
-    EXPECT_EQ(SqlRows(1, 0), QStringLiteral("家用账"));
+    EXPECT_EQ(SqlRows(1, 0), QStringLiteral("O'家用账"));
     EXPECT_EQ(SqlRows(1, 1), QStringLiteral("账户"));
     EXPECT_EQ(SqlRows(1, 2), QStringLiteral("余额"));
     EXPECT_EQ(SqlRows(1, 3), QStringLiteral("2024-03-05"));

@@ -6,8 +6,6 @@
 #include "testsupport.h"
 
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -388,25 +386,7 @@ TEST_P(RunSqlTest, BatchIsAllOrNothingAndQuotedTextsSurvive) {
 TEST_P(RunSqlTest, PooledConnectionComesBackAfterTheServerDropsIt) {
     if (GetParam() == Db::Engine::Sqlite)
         GTEST_SKIP() << "an embedded file has no server to drop it";
-    const auto killPooled = [] {
-        const QString pid = RunSqlOne(QStringLiteral("select pg_backend_pid()"));
-        ASSERT_FALSE(pid.isEmpty());
-        const Db::Connection c = TestSupport::postgres();
-        QSqlDatabase killer = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "killer");
-        killer.setHostName(QStringLiteral("127.0.0.1"));
-        killer.setPort(c.server.section(QLatin1Char(','), 1).toInt());
-        killer.setUserName(c.login);
-        killer.setPassword(c.password);
-        killer.setDatabaseName(c.database);
-        ASSERT_TRUE(killer.open());
-        QSqlQuery q(killer);
-        EXPECT_TRUE(q.exec(QStringLiteral("select pg_terminate_backend(") + pid + ")"));
-        q.finish();
-        killer.close();
-        killer = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("killer"));
-        QThread::msleep(100);
-    };
+    const auto killPooled = [] { ASSERT_TRUE(TestSupport::terminatePooledBackend()); };
     const QString before = RunSqlOne(QStringLiteral("select pg_backend_pid()"));
     EXPECT_EQ(RunSqlOne(QStringLiteral("select pg_backend_pid()")), before); // reused
 

@@ -27,9 +27,11 @@ TEST(EntrySave, takenIdsMoveOnAndFailuresAreReported) {
     other.usr = "乙";
     ASSERT_EQ(Entry::saveRow(other, &id), "OK");
     EXPECT_EQ(id, "N12063600001");
-    // The same row again in the same hundredth (a lost reply): it is there already.
+    // The same row again in the same hundredth (the same operator on another computer): a
+    // row of its own, since no connection was lost that could make the first one ours.
     ASSERT_EQ(Entry::saveRow(row, &id), "OK");
-    EXPECT_EQ(RunSql("select ID,USR,TM,SL,BZ from Zhang where ZBID='L1' order by ID"), "2");
+    EXPECT_EQ(id, "N12063600002");
+    EXPECT_EQ(RunSql("select ID,USR,TM,SL,BZ from Zhang where ZBID='L1' order by ID"), "3");
     EXPECT_EQ(SqlRows(2, 1), "乙");
     EXPECT_EQ(SqlRows(2, 2), "2026-12-06 10:00");
     // Another ledger has its own ids; a name from the server may hold a quote.
@@ -65,4 +67,11 @@ TEST(EntrySave, eightClientsSavingAtOnceLoseNothing) {
     ASSERT_EQ(RunSql("select count(*),sum(SL) from Zhang where ZBID='L8'"), "1");
     EXPECT_EQ(SqlRows(1, 0).toInt(), kClients * kSaves);
     EXPECT_EQ(SqlRows(1, 1).toDouble(), kClients * (kSaves * (kSaves + 1) / 2.0));
+
+    // An insert that went down with its connection after it was stored: found, not repeated.
+    const Entry::Row row{"L7", "甲", "2026-12-06", "螺丝", "", QTime(10, 0), 5};
+    ASSERT_EQ(Entry::saveRow(row), "OK");
+    ASSERT_TRUE(TestSupport::terminatePooledBackend());
+    EXPECT_EQ(Entry::saveRow(row), "OK");
+    EXPECT_EQ(RunSql("select ID from Zhang where ZBID='L7'"), "1");
 }

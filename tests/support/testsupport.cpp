@@ -5,6 +5,9 @@
 #include "app/settings.h"
 
 #include <QProcessEnvironment>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QThread>
 
 namespace TestSupport {
 
@@ -37,6 +40,30 @@ Db::Connection odbc() {
     c.engine = Db::Engine::Odbc;
     c.server = QStringLiteral("127.0.0.1"); // the driver takes the port from PGPORT
     return c;
+}
+
+bool terminatePooledBackend() {
+    const QString pid = RunSqlOne(QStringLiteral("select pg_backend_pid()"));
+    if (pid.isEmpty())
+        return false;
+    const Db::Connection c = postgres();
+    bool done = false;
+    {
+        QSqlDatabase killer = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "killer");
+        killer.setHostName(QStringLiteral("127.0.0.1"));
+        killer.setPort(c.server.section(QLatin1Char(','), 1).toInt());
+        killer.setUserName(c.login);
+        killer.setPassword(c.password);
+        killer.setDatabaseName(c.database);
+        if (killer.open()) {
+            QSqlQuery q(killer);
+            done = q.exec(QStringLiteral("select pg_terminate_backend(") + pid + ")");
+        }
+        killer.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("killer"));
+    QThread::msleep(100); // the server needs a moment to close the socket
+    return done;
 }
 
 void emptyTables() {

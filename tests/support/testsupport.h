@@ -24,6 +24,10 @@ Db::Connection postgres();
 bool haveOdbc();
 Db::Connection odbc();
 
+// Ends, from a second connection, the server process behind RunSql's pooled connection to the
+// test PostgreSQL server (plain or through ODBC), as a server restart would.
+bool terminatePooledBackend();
+
 // Removes every row of the three tables on the connection now in use.
 void emptyTables();
 
