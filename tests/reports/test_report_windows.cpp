@@ -371,6 +371,14 @@ TEST_F(ReportWindows, EditsReplaceOnceAndNeverLoseTheRecord) {
     EXPECT_EQ(SqlRows(1, 1), QStringLiteral("7"));
     EXPECT_EQ(count("ZBID='" + newId + "#" + kZb + "#2026-12-06 10:00' and ID='N12020000000'"), 1);
 
+    // A record retired behind the list is not opened at all.
+    Msg::clearShown();
+    ASSERT_EQ(RunSql("update Zhang set ZBID='x' where ID='" + newId + "'"), kOK);
+    EXPECT_FALSE(open(newId)->Form_Activate());
+    ASSERT_EQ(RunSql("update Zhang set ZBID='" + kZb + "' where ID='" + newId + "'"), kOK);
+    EXPECT_EQ(shownTexts().size(), 1);
+    EXPECT_TRUE(shownTexts().value(0).startsWith(QStringLiteral("您要修改的记录已经被删除！")));
+
     // An insert that fails leaves the record where it was.
     Msg::clearShown();
     sqliteExec(QStringLiteral("create trigger refuse before insert on Zhang begin select "
