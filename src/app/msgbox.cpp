@@ -51,8 +51,8 @@ bool askYesNo(const QString& text, QMessageBox::Icon icon, const QString& title)
            QMessageBox::Yes;
 }
 
-bool input(const QString& prompt, const QString& title, QString& value) {
-    record.append({prompt, title, QMessageBox::NoIcon, {}, QMessageBox::NoButton, true});
+bool input(const QString& prompt, const QString& title, QString& value, bool secret) {
+    record.append({prompt, title, QMessageBox::NoIcon, {}, QMessageBox::NoButton, true, secret});
     if (testModeOn) {
         if (inputs.isEmpty() || inputs.head().isNull()) {
             if (!inputs.isEmpty())
@@ -68,6 +68,10 @@ bool input(const QString& prompt, const QString& title, QString& value) {
     dialog.setTextValue(value);
     for (QLabel* label : dialog.findChildren<QLabel*>())
         label->setTextFormat(Qt::PlainText);
+    if (secret) {
+        dialog.setTextEchoMode(QLineEdit::Password);
+        dialog.setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    }
     if (dialog.exec() != QDialog::Accepted)
         return false;
     value = dialog.textValue();

@@ -2,12 +2,15 @@
 
 #include "admin/gonggao.h"
 #include "admin/gonggaorules.h"
+#include "admin/rights.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
 #include "main_window/appicon.h"
 #include "main_window/kuangtexts.h"
 #include "main_window/ledgerlist.h"
+#include "reports/mxlst.h"
+#include "reports/reportwidgets.h"
 
 #include <QAction>
 #include <QApplication>
@@ -123,8 +126,6 @@ void Kuang::createControls() {
     Lab4->hide();
     Lab5->hide();
     CmdWait->hide();
-    CmdRpt->setEnabled(false);
-    CmdRpt->setToolTip(QStringLiteral("统计报表将在后续版本中提供"));
     for (QWidget* w : std::initializer_list<QWidget*>{CmbZbNm, CmbUser, Cmb, Lab4, Cmb->lineEdit()})
         w->installEventFilter(this);
 
@@ -142,6 +143,7 @@ void Kuang::createControls() {
     connect(Cmb, &QComboBox::activated, this, &Kuang::Cmb_Click);
     connect(CmdHelp, &QPushButton::clicked, this, &Kuang::CmdHelp_Click);
     connect(CmdMenu, &QPushButton::clicked, this, &Kuang::CmdMenu_Click);
+    connect(CmdRpt, &QPushButton::clicked, this, &Kuang::CmdRpt_Click);
 }
 
 void Kuang::placeControls() {
@@ -219,6 +221,15 @@ void Kuang::createMenus() {
     connect(Menu_ReSetPwd, &QAction::triggered, this, &Kuang::Menu_ReSetPwd_Click);
     connect(Menu_Guanli, &QAction::triggered, this, &Kuang::Menu_Guanli_Click);
     connect(Menu_GongGao, &QAction::triggered, this, &Kuang::Menu_GongGao_Click);
+
+    Menu_Rpt = named(new QMenu(this), "Menu_Rpt");
+    Menu_SumSL = action(Menu_Rpt, "Menu_SumSL", QString());
+    Menu_LLL = separator(Menu_Rpt, "Menu_LLL");
+    Menu_JxcMx = action(Menu_Rpt, "Menu_JxcMx", QString());
+    Menu_JxcHZ = action(Menu_Rpt, "Menu_JxcHZ", QString());
+    connect(Menu_SumSL, &QAction::triggered, this, &Kuang::Menu_SumSL_Click);
+    connect(Menu_JxcMx, &QAction::triggered, this, &Kuang::Menu_JxcMx_Click);
+    connect(Menu_JxcHZ, &QAction::triggered, this, &Kuang::Menu_JxcHZ_Click);
 
     Menu_ShowSL = named(new QMenu(this), "Menu_ShowSL");
     Menu_SeeSL = action(Menu_ShowSL, "Menu_SeeSL", QString());
@@ -433,6 +444,34 @@ void Kuang::CmdMenu_Click() {
 
 void Kuang::setNoticeColour(int stored) {
     setLabelColour(Lab3, stored);
+}
+
+void Kuang::CmdRpt_Click() {
+    Menu_SumSL->setText(KuangTexts::balanceListCaption(ItemName, SlName));
+    Menu_JxcMx->setText(KuangTexts::journalCaption(ItemName));
+    Menu_JxcHZ->setText(KuangTexts::summaryCaption(ItemName));
+    Menu_Rpt->popup(CmdRpt->mapToGlobal(QPoint(0, CmdRpt->height())));
+}
+
+void Kuang::Menu_SumSL_Click() {
+    if (!Report::requireRight(Rights::BalanceList))
+        return;
+    // HOOK(KcLst): the balance list window opens here, modally, captioned Menu_SumSL->text().
+}
+
+void Kuang::Menu_JxcMx_Click() {
+    if (!Report::requireRight(Rights::Journal))
+        return;
+    // A fresh window each time, so its filters start from their defaults.
+    MxLst journal(this);
+    journal.setWindowTitle(Menu_JxcMx->text());
+    journal.exec();
+}
+
+void Kuang::Menu_JxcHZ_Click() {
+    if (!Report::requireRight(Rights::Summary))
+        return;
+    // HOOK(HzLst): the summary table window opens here, modally, captioned Menu_JxcHZ->text().
 }
 
 void Kuang::closeEvent(QCloseEvent* event) {

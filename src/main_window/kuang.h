@@ -61,6 +61,10 @@ public:
     void Menu_About_Click();
     void Menu_Form_Click();
     void MenuExit_Click();
+    void CmdRpt_Click();
+    void Menu_SumSL_Click();
+    void Menu_JxcMx_Click();
+    void Menu_JxcHZ_Click();
     void trayActivated(int reason);
     bool trayShown() const;
 
@@ -166,6 +170,12 @@ public:
     QAction* Menu_Line2;
     QAction* Menu_Guanli;
     QAction* Menu_GongGao;
+
+    QMenu* Menu_Rpt;
+    QAction* Menu_SumSL;
+    QAction* Menu_LLL;
+    QAction* Menu_JxcMx;
+    QAction* Menu_JxcHZ;
 
     QMenu* Menu_ShowSL;
     QAction* Menu_SeeSL;
