@@ -1,0 +1,113 @@
+#include "reports/summary.h"
+
+#include "app/format.h"
+#include "app/mainbas.h"
+#include "db/sqlaccess.h"
+
+namespace Summary {
+
+QString statement(const QString& zbid, const QString& start, const QString& end) {
+    const QString inPeriod =
+        QStringLiteral("TM>='") + start + QStringLiteral("' and TM<='") + end + QStringLiteral("'");
+    return QStringLiteral("select Item, sum(case when TM<'") + start +
+           QStringLiteral("' then SL else 0 end), sum(case when ") + inPeriod +
+           QStringLiteral(" and SL>=0 then SL else 0 end), sum(case when ") + inPeriod +
+           QStringLiteral(" and SL<0 then SL else 0 end) from Zhang where ZBID='") + zbid +
+           QStringLiteral("' group by Item order by Item");
+}
+
+QList<Row> rowsOf(const SqlTable& result, int rowMax) {
+    QList<Row> rows;
+    for (int i = 1; i < rowMax; ++i) {
+        Row r;
+        r.item = result(i, 0);
+        if (r.item.isEmpty())
+            continue;
+        r.opening = result(i, 1).toDouble();
+        r.increase = result(i, 2).toDouble();
+        r.decrease = -result(i, 3).toDouble();
+        r.closing = r.opening + r.increase - r.decrease;
+        rows.append(r);
+    }
+    return rows;
+}
+
+Choice choose(const QList<Row>& all, const QString& typed, Relation relation,
+              const QString& itemName) {
+    Choice c;
+    const QString v = CleanStr(typed);
+    if (v.isEmpty() || v == QStringLiteral("全部") + itemName) {
+        c.rows = all;
+        return c;
+    }
+    const QString wanted = v.toUpper();
+    for (const Row& r : all) {
+        const QString item = r.item.toUpper();
+        if (relation == Relation::Equal && item == wanted) {
+            c.rows.append(r);
+            break;
+        }
+        if (relation == Relation::Contains && item.contains(wanted))
+            c.rows.append(r);
+    }
+    if (c.rows.isEmpty())
+        c.message = relation == Relation::Equal ? noSuchItem(typed, itemName)
+                                                : noItemContains(typed, itemName);
+    return c;
+}
+
+bool allShownZero(const Row& row) {
+    for (double v : {row.opening, row.increase, row.decrease, row.closing})
+        if (NumStr(v) != QLatin1String("0"))
+            return false;
+    return true;
+}
+
+QList<Row> shownRows(const QList<Row>& chosen, bool hideZero) {
+    QList<Row> shown;
+    for (const Row& r : chosen)
+        if (!hideZero || !allShownZero(r))
+            shown.append(r);
+    return shown;
+}
+
+Totals totalsOf(const QList<Row>& shown) {
+    Totals t;
+    for (const Row& r : shown) {
+        t.opening += r.opening;
+        t.increase += r.increase;
+        t.decrease += r.decrease;
+        t.closing += r.closing;
+    }
+    return t;
+}
+
+QString caption(const QString& itemName) {
+    return itemName + QStringLiteral("汇总表");
+}
+
+QString noRecords() {
+    return QStringLiteral("这个账本还没有录入任何记录，不能进行报表统计！");
+}
+
+QString noSuchItem(const QString& typed, const QString& itemName) {
+    return QStringLiteral("账本中不存在“") + typed + QStringLiteral("”这个") + itemName;
+}
+
+QString noItemContains(const QString& typed, const QString& itemName) {
+    return QStringLiteral("账本中不存在字符包含“") + typed + QStringLiteral("”的") + itemName;
+}
+
+QString noMatchingItem(const QString& itemName) {
+    return QStringLiteral("没有符合条件的") + itemName + QStringLiteral("！");
+}
+
+QString readingWait() {
+    return QStringLiteral("正在读取数据，请稍候……");
+}
+
+QString hideZeroCaption() {
+    return QStringLiteral("四列数值均为0的不显示");
+}
+
+} // namespace Summary
