@@ -1,0 +1,177 @@
+#include "reports/reportwidgets.h"
+
+#include "admin/rights.h"
+#include "app/mainbas.h"
+#include "app/msgbox.h"
+#include "app/shell.h"
+#include "main_window/kuang.h"
+#include "reports/listnav.h"
+#include "reports/pickers.h"
+#include "reports/texttable.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QWidget>
+
+namespace Report {
+
+DatePickers::DatePickers(QWidget* parent, const QString& prefix, int currentYear)
+    : QObject(parent) {
+    for (int i = 0; i < 5; ++i) {
+        auto* c = new QComboBox(parent);
+        c->setObjectName(prefix + QLatin1Char('_') + QString::number(i));
+        c->addItems(Pickers::items(i, currentYear));
+        c->setMaxVisibleItems(16);
+        parts_[i] = c;
+    }
+    for (QComboBox* c : parts_)
+        connect(c, &QComboBox::currentIndexChanged, this, &DatePickers::FitDayToMonth);
+}
+
+bool DatePickers::select(int index, const QString& text) {
+    const int at = parts_[index]->findText(text);
+    if (at < 0)
+        return false;
+    parts_[index]->setCurrentIndex(at);
+    return true;
+}
+
+void DatePickers::selectYear(int year) {
+    const QString text = QString::number(year);
+    if (select(Pickers::Year, text))
+        return;
+    // A record older than the list: its year goes in at its place, so it is never re-dated.
+    QComboBox* c = parts_[Pickers::Year];
+    int at = 0;
+    while (at < c->count() && c->itemText(at).toInt() < year)
+        ++at;
+    c->insertItem(at, text);
+    c->setCurrentIndex(at);
+}
+
+QStringList DatePickers::texts() const {
+    QStringList out;
+    for (QComboBox* c : parts_)
+        out.append(c->currentText());
+    return out;
+}
+
+QString DatePickers::stamp() const {
+    return Pickers::stamp(texts());
+}
+
+void DatePickers::FitDayToMonth() {
+    QComboBox* day = parts_[Pickers::Day];
+    const int fitted = Pickers::fittedDayPos(
+        parts_[Pickers::Month]->currentText().toInt(),
+        qRound(parts_[Pickers::Year]->currentText().toDouble()), day->currentIndex());
+    if (fitted != day->currentIndex())
+        day->setCurrentIndex(fitted);
+}
+
+ReportList::ReportList(QWidget* parent) : QListView(parent) {
+    setObjectName(QStringLiteral("Lst"));
+    lines_ = new ReportLines(this);
+    setModel(lines_);
+    setModelColumn(ReportLines::TextColumn);
+    setUniformItemSizes(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    QFont f(TextTable::fontFamily());
+    f.setPointSizeF(TextTable::kFontPoints);
+    f.setStyleHint(QFont::TypeWriter);
+    setFont(f);
+    lst2_ = new QListView(parent);
+    lst2_->setObjectName(QStringLiteral("Lst2"));
+    lst2_->setModel(lines_);
+    lst2_->setModelColumn(ReportLines::IdColumn);
+    lst2_->hide();
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& now) { Lst_Click(now.isValid() ? now.row() : -1); });
+    connect(this, &QListView::doubleClicked, this,
+            [this](const QModelIndex& at) { emit doubleClickedRow(at.row()); });
+}
+
+int ReportList::selected() const {
+    const QModelIndex at = currentIndex();
+    return at.isValid() ? at.row() : -1;
+}
+
+void ReportList::selectRow(int row) {
+    if (row < 0 || row >= lines_->count()) {
+        setCurrentIndex(QModelIndex());
+        return;
+    }
+    setCurrentIndex(lines_->index(row, ReportLines::TextColumn));
+}
+
+void ReportList::Lst_Click(int row) {
+    if (stepping_)
+        return;
+    const QString line = lines_->text(row);
+    if (!ListNav::remembers(line, row))
+        return;
+    const int target = ListNav::afterClick(line, row, LastListIndex, lines_->count());
+    if (target != row) {
+        stepping_ = true;
+        selectRow(target);
+        stepping_ = false;
+    }
+    LastListIndex = target;
+}
+
+QStringList mainWindowItems() {
+    QStringList out;
+    QComboBox* cmb = Kuang::instance()->Cmb;
+    for (int i = 0; i < cmb->count(); ++i)
+        out.append(cmb->itemText(i));
+    return out;
+}
+
+void fillItemChoices(QComboBox* combo, const QStringList& choices) {
+    combo->clear();
+    combo->addItems(choices);
+    combo->setCurrentIndex(0);
+}
+
+QPushButton* makeWaitBanner(QWidget* parent) {
+    auto* b = new QPushButton(parent);
+    b->setObjectName(QStringLiteral("CmdWait"));
+    b->setStyleSheet(QStringLiteral("background: #fff8d0; border: 1px solid #c8a800;"));
+    b->hide();
+    return b;
+}
+
+void showWait(QPushButton* banner, const QString& caption) {
+    banner->setText(caption);
+    banner->show();
+    banner->raise();
+    DoEvents();
+}
+
+bool requireRight(int n) {
+    if (Rights::has(MainBas::CurQx, n))
+        return true;
+    Msg::info(Rights::refusal());
+    return false;
+}
+
+CommandRow makeCommandRow(QWidget* window, const QString& backCaption,
+                          std::function<void()> compute, std::function<void()> exportReport) {
+    CommandRow row{};
+    const QString captions[3] = {QStringLiteral("统 计"), QStringLiteral("导出Excel"), backCaption};
+    for (int i = 0; i < 3; ++i) {
+        row.cmd[i] = new QPushButton(captions[i], window);
+        row.cmd[i]->setObjectName(QStringLiteral("Cmd_") + QString::number(i));
+    }
+    QObject::connect(row.cmd[0], &QPushButton::clicked, window, [compute] { compute(); });
+    QObject::connect(row.cmd[1], &QPushButton::clicked, window, [exportReport] {
+        if (requireRight(Rights::Export))
+            exportReport();
+    });
+    QObject::connect(row.cmd[2], &QPushButton::clicked, window, [window] { window->close(); });
+    return row;
+}
+
+} // namespace Report

@@ -1,0 +1,91 @@
+#pragma once
+// Controls the report windows share: the date-part pickers, the text-table list with its
+// rule-skipping click, the item drop-down, the wait banner and the three-button command row.
+
+#include "reports/reportlines.h"
+
+#include <QListView>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QComboBox;
+class QPushButton;
+class QWidget;
+
+namespace Report {
+
+// Design measures are in twips: 15 to a pixel at 96 dpi.
+constexpr int tw(int twips) {
+    return twips / 15;
+}
+
+// The five pickers of one period end, named <prefix>_0 … <prefix>_4 (Cmb_0, Cmb2_3).
+class DatePickers : public QObject {
+    Q_OBJECT
+public:
+    DatePickers(QWidget* parent, const QString& prefix, int currentYear);
+
+    QComboBox* part(int index) const { return parts_[index]; }
+    // Selects the item whose text is `text`; false (selection kept) when there is none.
+    bool select(int index, const QString& text);
+    // Selects `year`, adding it first when it lies outside the list.
+    void selectYear(int year);
+    // The five texts as they stand.
+    QStringList texts() const;
+    // "yyyy-mm-dd hh:mm"
+    QString stamp() const;
+    // Cmb_Click / Cmb2_Click.
+    void FitDayToMonth();
+
+private:
+    QComboBox* parts_[5];
+};
+
+// The report list Lst over a ReportLines model, with the hidden Lst2 showing the ids of the
+// same model. Drawn in the table font with uniform rows, so a long list costs nothing to add.
+class ReportList : public QListView {
+    Q_OBJECT
+public:
+    explicit ReportList(QWidget* parent);
+
+    ReportLines* lines() const { return lines_; }
+    QListView* idList() const { return lst2_; }
+    int selected() const;
+    void selectRow(int row); // -1 clears the selection
+    int LastListIndex = -1;
+
+signals:
+    void doubleClickedRow(int row);
+
+private:
+    void Lst_Click(int row);
+    ReportLines* lines_;
+    QListView* lst2_;
+    bool stepping_ = false;
+};
+
+// The main window's item list, in order.
+QStringList mainWindowItems();
+// LoadItemChoices: `choices` into `combo`, position 0 selected.
+void fillItemChoices(QComboBox* combo, const QStringList& choices);
+
+// The busy banner CmdWait, hidden until shown over the list.
+QPushButton* makeWaitBanner(QWidget* parent);
+void showWait(QPushButton* banner, const QString& caption);
+
+// Cmd_0 "统 计", Cmd_1 "导出Excel", Cmd_2 `backCaption`, with the shared Cmd_Click:
+// 0 runs `compute`, 1 runs `exportReport` when the operator holds the export right,
+// 2 closes `window`.
+struct CommandRow {
+    QPushButton* cmd[3];
+};
+CommandRow makeCommandRow(QWidget* window, const QString& backCaption,
+                          std::function<void()> compute, std::function<void()> exportReport);
+
+// "对不起，您无此权限！" unless the logged-in operator holds right `n`.
+bool requireRight(int n);
+
+} // namespace Report
