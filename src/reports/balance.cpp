@@ -4,6 +4,8 @@
 #include "app/mainbas.h"
 #include "db/sqlaccess.h"
 #include "main_window/entry.h"
+#include "reports/likeclause.h"
+#include "reports/texttable.h"
 
 #include <QRegularExpression>
 
@@ -17,14 +19,15 @@ QString itemFilterText(const QString& typed, const QString& itemName) {
 }
 
 QString statement(const QString& zbid, const QString& filter, ItemRelation relation,
-                  const QString& likeClause) {
+                  Db::Engine engine) {
     QString s =
         QStringLiteral("select Item,sum(SL) from Zhang Where ZBID='") + zbid + QStringLiteral("' ");
     if (!filter.isEmpty()) {
         if (relation == ItemRelation::Equal)
             s += QStringLiteral(" And Item='") + filter + QStringLiteral("' ");
         else
-            s += QStringLiteral(" And ") + likeClause + QLatin1Char(' ');
+            s += QStringLiteral(" And ") +
+                 Like::containsClause(QStringLiteral("Item"), filter, engine) + QLatin1Char(' ');
     }
     return s + QStringLiteral(" Group by Item ") + QStringLiteral(" order by Item ");
 }
@@ -91,6 +94,64 @@ Period journalPeriod(const QDateTime& latest, const Period& byDefault) {
     if (d > p.end.date())
         p.end = QDateTime(d, QTime(23, 59));
     return p;
+}
+
+namespace {
+
+constexpr int kItemWidth = 4090;
+constexpr int kValueWidth = 2000;
+
+ReportLine line(const QString& text, const QString& item = QString()) {
+    return ReportLine{text, QString(), item};
+}
+
+QString blankCell() {
+    return MakeTextCell(QStringLiteral(" "), kItemWidth);
+}
+
+} // namespace
+
+QVector<ReportLine> header(const QString& itemName, const QString& slName) {
+    return {line(blankCell()), line(MakeTextCell(QStringLiteral("  ") + itemName, kItemWidth) +
+                                    MakeTextCell(slName, kValueWidth))};
+}
+
+QVector<ReportLine> ruleLines(int kind) {
+    QVector<ReportLine> lines;
+    if (kind == 2) {
+        lines.append(line(MakeRuleSegment(1, kItemWidth) + MakeRuleSegment(2, kValueWidth)));
+        lines.append(line(blankCell()));
+    }
+    lines.append(line(MakeRuleSegment(kind, kItemWidth) + MakeRuleSegment(kind, kValueWidth)));
+    return lines;
+}
+
+QVector<ReportLine> body(const QList<Row>& kept) {
+    QVector<ReportLine> lines = ruleLines(1);
+    for (const Row& r : kept) {
+        lines.append(line(MakeTextCell(r.item, kItemWidth) + QStringLiteral("  ") +
+                              MakeNumberText(r.balance),
+                          r.item));
+        lines += ruleLines(1);
+    }
+    lines.append(line(MakeTextCell(QStringLiteral("   合计："), kItemWidth) +
+                      MakeNumberText(totalOf(kept))));
+    lines += ruleLines(2);
+    return lines;
+}
+
+QVector<ReportLine> emptyBody() {
+    QVector<ReportLine> lines{line(blankCell() + MakeTextCell(QStringLiteral(" "), kValueWidth))};
+    lines += ruleLines(2);
+    return lines;
+}
+
+QStringList exportLines(const QVector<ReportLine>& lines) {
+    QStringList out;
+    for (int i = 0; i <= lines.size() - 4; ++i)
+        if (lines[i].text.contains(TextTable::kBar))
+            out.append(exportLine(lines[i].text));
+    return out;
 }
 
 QString exportLine(const QString& shownLine) {

@@ -3,9 +3,14 @@
 // value filter, the kept rows and their total, and where the journal opened from a row starts
 // and ends.
 
+#include "db/sqlaccess.h"
+#include "reports/reportlines.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <QVector>
 
 class SqlTable;
 
@@ -18,10 +23,9 @@ enum class ValueRelation { Greater, Less, Equal };
 // every item.
 QString itemFilterText(const QString& typed, const QString& itemName);
 
-// `likeClause` turns a cleaned text into the server's case-insensitive "contains" condition on
-// Item, its wildcards escaped; it is given by the caller so that every report escapes alike.
+// "Contains" matches the text literally, in any letter case, as the journal's filter does.
 QString statement(const QString& zbid, const QString& filter, ItemRelation relation,
-                  const QString& likeClause);
+                  Db::Engine engine = Db::currentEngine());
 
 struct ValueFilter {
     bool active = false;
@@ -58,8 +62,18 @@ struct Period {
 // forward to 23:59 of a day after the default end, so that its last balance is the listed one.
 Period journalPeriod(const QDateTime& latest, const Period& byDefault);
 
+// The table: AddBalanceHeader's blank and title rows, AddRuleLine, and what a run with rows
+// adds after the header (a rule, each kept row with its rule, the totals row, the closing
+// rules) or, when the query found nothing, the blank row and closing rules.
+QVector<ReportLine> header(const QString& itemName, const QString& slName);
+QVector<ReportLine> ruleLines(int kind);
+QVector<ReportLine> body(const QList<Row>& kept);
+QVector<ReportLine> emptyBody();
+
 // An export line: runs of blanks shortened to one, cell borders turned into commas.
 QString exportLine(const QString& shownLine);
+// Every line with cells down to the totals row, as exportLine writes it.
+QStringList exportLines(const QVector<ReportLine>& lines);
 
 // Texts of the window.
 QString caption(const QString& itemName, const QString& slName);

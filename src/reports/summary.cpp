@@ -1,8 +1,10 @@
 #include "reports/summary.h"
 
+#include "app/csv.h"
 #include "app/format.h"
 #include "app/mainbas.h"
 #include "db/sqlaccess.h"
+#include "reports/texttable.h"
 
 namespace Summary {
 
@@ -80,6 +82,85 @@ Totals totalsOf(const QList<Row>& shown) {
         t.closing += r.closing;
     }
     return t;
+}
+
+namespace {
+
+constexpr int kItemWidth = 3000;
+constexpr int kNumberWidth = 1000;
+constexpr int kTailWidth = 500;
+
+ReportLine line(const QString& text, const QString& item = QString()) {
+    return ReportLine{text, QString(), item};
+}
+
+QString blankRow() {
+    QString s = MakeTextCell(QStringLiteral(" "), kItemWidth);
+    for (int i = 0; i < 4; ++i)
+        s += MakeTextCell(QStringLiteral(" "), kNumberWidth);
+    return s;
+}
+
+QString ruleLine(int kind) {
+    QString s = MakeRuleSegment(kind, kItemWidth);
+    for (int i = 0; i < 4; ++i)
+        s += MakeRuleSegment(kind, kNumberWidth);
+    // The tail always closes in "┼", whatever the kind.
+    return s + MakeRuleSegment(1, kTailWidth);
+}
+
+QString numbers(double a, double b, double c, double d) {
+    return MakeNumberCell(a) + MakeNumberCell(b) + MakeNumberCell(c) + MakeNumberCell(d);
+}
+
+} // namespace
+
+QVector<ReportLine> header(const QString& itemName, const QString& slName) {
+    const QString title = MakeTextCell(QStringLiteral("  ") + itemName, kItemWidth) +
+                          MakeTextCell(QStringLiteral("  期初") + slName, kNumberWidth) +
+                          MakeTextCell(QStringLiteral("  增加"), kNumberWidth) +
+                          MakeTextCell(QStringLiteral("  减少"), kNumberWidth) +
+                          MakeTextCell(QStringLiteral("  期末") + slName, kNumberWidth);
+    return {line(blankRow()), line(title)};
+}
+
+QVector<ReportLine> ruleLines(int kind) {
+    QVector<ReportLine> lines;
+    if (kind == 2) {
+        lines.append(line(ruleLine(1)));
+        lines.append(line(blankRow()));
+    }
+    lines.append(line(ruleLine(kind)));
+    return lines;
+}
+
+QVector<ReportLine> body(const QList<Row>& shown) {
+    QVector<ReportLine> lines = ruleLines(1);
+    for (const Row& r : shown) {
+        lines.append(line(MakeTextCell(r.item, kItemWidth) +
+                              numbers(r.opening, r.increase, r.decrease, r.closing),
+                          r.item));
+        lines += ruleLines(1);
+    }
+    if (shown.isEmpty()) {
+        lines.append(line(blankRow()));
+    } else {
+        const Totals t = totalsOf(shown);
+        lines.append(line(MakeTextCell(QStringLiteral("      合计："), kItemWidth) +
+                          numbers(t.opening, t.increase, t.decrease, t.closing)));
+    }
+    lines += ruleLines(2);
+    return lines;
+}
+
+QStringList exportLines(const QVector<ReportLine>& lines) {
+    QStringList out;
+    if (lines.size() > 1)
+        out.append(csvLineOf(lines[1].text));
+    for (int i = 2; i < lines.size(); ++i)
+        if (lines[i].text.contains(TextTable::kBar))
+            out.append(csvLineOf(lines[i].text));
+    return out;
 }
 
 QString caption(const QString& itemName) {

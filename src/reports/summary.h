@@ -2,8 +2,12 @@
 // The summary table (HzLst) without its window: the one grouped statement, its rows, the item
 // choice applied to them, which rows are shown and the totals.
 
+#include "reports/reportlines.h"
+
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <QVector>
 
 class SqlTable;
 
@@ -49,6 +53,15 @@ struct Totals {
 // The rows the table lists, and their totals; all-zero rows are dropped when `hideZero`.
 QList<Row> shownRows(const QList<Row>& chosen, bool hideZero);
 Totals totalsOf(const QList<Row>& shown);
+
+// The table: AddSummaryHeader's blank and title rows, AddRuleLine, and what a run adds after
+// the header: a rule, each row with its rule, then the totals row (or a blank row when nothing
+// is listed) and the closing rules. Each item row keeps its full item beside it.
+QVector<ReportLine> header(const QString& itemName, const QString& slName);
+QVector<ReportLine> ruleLines(int kind);
+QVector<ReportLine> body(const QList<Row>& shown);
+// The export: the title row, then every later line with cells (rule lines have none).
+QStringList exportLines(const QVector<ReportLine>& lines);
 
 // Texts of the window.
 QString caption(const QString& itemName);
