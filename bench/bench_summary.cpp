@@ -163,11 +163,11 @@ public:
         for (const Run& run : runs) {
             if (run.error_occurred || run.iterations == 0)
                 continue;
-            nsPerRun[run.benchmark_name()] =
+            nsPerRun[run.run_name.function_name] =
                 run.real_accumulated_time * 1e9 / static_cast<double>(run.iterations);
             const auto sent = run.counters.find("statements");
             if (sent != run.counters.end())
-                statements[run.benchmark_name()] = static_cast<int>(sent->second.value);
+                statements[run.run_name.function_name] = static_cast<int>(sent->second.value);
         }
     }
 };
