@@ -4,16 +4,23 @@
 
 #include <QFile>
 
-bool appendCsvLines(const QString& path, const QStringList& lines) {
+bool appendCsvLines(const QString& path, const QStringList& lines, QString* error) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    const auto fail = [&] {
+        if (error)
+            *error = file.errorString();
         return false;
+    };
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return fail();
     QByteArray bytes;
     for (const QString& line : lines) {
         bytes += Gb18030::encode(line);
         bytes += "\r\n";
     }
-    return file.write(bytes) == bytes.size() && file.flush();
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return fail();
+    return true;
 }
 
 QString csvLineOf(const QString& shownLine) {

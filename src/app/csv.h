@@ -5,7 +5,8 @@
 #include <QString>
 #include <QStringList>
 
-bool appendCsvLines(const QString& path, const QStringList& lines);
+// `error`, when given, receives the file's own description of a failure.
+bool appendCsvLines(const QString& path, const QStringList& lines, QString* error = nullptr);
 
 // A shown report line with its cell separators turned into commas.
 QString csvLineOf(const QString& shownLine);

@@ -48,8 +48,8 @@ bool askYesNo(const QString& text, QMessageBox::Icon icon, const QString& title)
            QMessageBox::Yes;
 }
 
-bool input(const QString& prompt, const QString& title, QString& value) {
-    record.append({prompt, title, QMessageBox::NoIcon, {}, QMessageBox::NoButton, true});
+bool input(const QString& prompt, const QString& title, QString& value, bool secret) {
+    record.append({prompt, title, QMessageBox::NoIcon, {}, QMessageBox::NoButton, true, secret});
     if (testModeOn) {
         if (inputs.isEmpty() || inputs.head().isNull()) {
             if (!inputs.isEmpty())
@@ -59,12 +59,18 @@ bool input(const QString& prompt, const QString& title, QString& value) {
         value = inputs.dequeue();
         return true;
     }
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(owner(), titleOrApp(title), prompt, QLineEdit::Normal, value, &ok);
-    if (ok)
-        value = text;
-    return ok;
+    QInputDialog dialog(owner());
+    dialog.setWindowTitle(titleOrApp(title));
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(value);
+    if (secret) {
+        dialog.setTextEchoMode(QLineEdit::Password);
+        dialog.setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    value = dialog.textValue();
+    return true;
 }
 
 void setTestMode(bool on) {

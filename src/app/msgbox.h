@@ -18,6 +18,7 @@ struct Shown {
     QMessageBox::StandardButtons buttons;
     Button defaultButton = QMessageBox::NoButton;
     bool isInput = false;
+    bool secret = false; // an input box that echoes "*"
 };
 
 Button box(const QString& text, QMessageBox::Icon icon = QMessageBox::Information,
@@ -30,8 +31,8 @@ void info(const QString& text, const QString& title = QString());
 // Yes and No with No as the default; true for Yes.
 bool askYesNo(const QString& text, QMessageBox::Icon icon, const QString& title = QString());
 
-// A one-line input box; false when cancelled.
-bool input(const QString& prompt, const QString& title, QString& value);
+// A one-line input box; false when cancelled. A `secret` box shows "*" for every character.
+bool input(const QString& prompt, const QString& title, QString& value, bool secret = false);
 
 // Test seam.
 void setTestMode(bool on);

@@ -14,6 +14,8 @@ QStringList sqliteSchemaStatements() {
                        "ID TEXT NOT NULL, ITEM TEXT, SL REAL, BZ TEXT, PRIMARY KEY (ZBID, ID))"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS Zhang_Item_Tm ON Zhang (ZBID, ITEM, TM)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS Zhang_Tm ON Zhang (ZBID, TM)"),
+        // The record editor's free-id probe matches the ledger by pattern, retired rows included.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS Zhang_ID ON Zhang (ID)"),
     };
 }
 

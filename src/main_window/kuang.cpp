@@ -1,11 +1,14 @@
 #include "main_window/kuang.h"
 
+#include "admin/rights.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
 #include "main_window/appicon.h"
 #include "main_window/kuangtexts.h"
 #include "main_window/ledgerlist.h"
+#include "reports/mxlst.h"
+#include "reports/reportwidgets.h"
 
 #include <QAction>
 #include <QApplication>
@@ -122,8 +125,6 @@ void Kuang::createControls() {
     Lab4->hide();
     Lab5->hide();
     CmdWait->hide();
-    CmdRpt->setEnabled(false);
-    CmdRpt->setToolTip(QStringLiteral("统计报表将在后续版本中提供"));
     for (QWidget* w : std::initializer_list<QWidget*>{CmbZbNm, CmbUser, Cmb, Lab4, Cmb->lineEdit()})
         w->installEventFilter(this);
 
@@ -141,6 +142,7 @@ void Kuang::createControls() {
     connect(Cmb, &QComboBox::activated, this, &Kuang::Cmb_Click);
     connect(CmdHelp, &QPushButton::clicked, this, &Kuang::CmdHelp_Click);
     connect(CmdMenu, &QPushButton::clicked, this, &Kuang::CmdMenu_Click);
+    connect(CmdRpt, &QPushButton::clicked, this, &Kuang::CmdRpt_Click);
 }
 
 void Kuang::placeControls() {
@@ -207,6 +209,15 @@ void Kuang::createMenus() {
         ShowPanel(1);
         focusPanelInput();
     });
+
+    Menu_Rpt = named(new QMenu(this), "Menu_Rpt");
+    Menu_SumSL = action(Menu_Rpt, "Menu_SumSL", QString());
+    Menu_LLL = separator(Menu_Rpt, "Menu_LLL");
+    Menu_JxcMx = action(Menu_Rpt, "Menu_JxcMx", QString());
+    Menu_JxcHZ = action(Menu_Rpt, "Menu_JxcHZ", QString());
+    connect(Menu_SumSL, &QAction::triggered, this, &Kuang::Menu_SumSL_Click);
+    connect(Menu_JxcMx, &QAction::triggered, this, &Kuang::Menu_JxcMx_Click);
+    connect(Menu_JxcHZ, &QAction::triggered, this, &Kuang::Menu_JxcHZ_Click);
 
     Menu_ShowSL = named(new QMenu(this), "Menu_ShowSL");
     Menu_SeeSL = action(Menu_ShowSL, "Menu_SeeSL", QString());
@@ -409,6 +420,34 @@ void Kuang::CmdMenu_Click() {
     for (QAction* a : {Menu_Line1, Menu_Login})
         a->setVisible(all);
     Menu_Cmd->popup(CmdMenu->mapToGlobal(QPoint(0, CmdMenu->height())));
+}
+
+void Kuang::CmdRpt_Click() {
+    Menu_SumSL->setText(KuangTexts::balanceListCaption(ItemName, SlName));
+    Menu_JxcMx->setText(KuangTexts::journalCaption(ItemName));
+    Menu_JxcHZ->setText(KuangTexts::summaryCaption(ItemName));
+    Menu_Rpt->popup(CmdRpt->mapToGlobal(QPoint(0, CmdRpt->height())));
+}
+
+void Kuang::Menu_SumSL_Click() {
+    if (!Report::requireRight(Rights::BalanceList))
+        return;
+    // HOOK(KcLst): the balance list window opens here, modally, captioned Menu_SumSL->text().
+}
+
+void Kuang::Menu_JxcMx_Click() {
+    if (!Report::requireRight(Rights::Journal))
+        return;
+    // A fresh window each time, so its filters start from their defaults.
+    MxLst journal(this);
+    journal.setWindowTitle(Menu_JxcMx->text());
+    journal.exec();
+}
+
+void Kuang::Menu_JxcHZ_Click() {
+    if (!Report::requireRight(Rights::Summary))
+        return;
+    // HOOK(HzLst): the summary table window opens here, modally, captioned Menu_JxcHZ->text().
 }
 
 void Kuang::closeEvent(QCloseEvent* event) {

@@ -107,6 +107,10 @@ private:
     void Menu_AutoShowSet_Click();
     void CmdHelp_Click();
     void CmdMenu_Click();
+    void CmdRpt_Click();
+    void Menu_SumSL_Click();
+    void Menu_JxcMx_Click();
+    void Menu_JxcHZ_Click();
     void setHintAfterSave(const QString& item, double quantity);
 
 public:
@@ -148,6 +152,12 @@ public:
     QAction* Menu_SeeZbID;
     QAction* Menu_Line1;
     QAction* Menu_Login;
+
+    QMenu* Menu_Rpt;
+    QAction* Menu_SumSL;
+    QAction* Menu_LLL;
+    QAction* Menu_JxcMx;
+    QAction* Menu_JxcHZ;
 
     QMenu* Menu_ShowSL;
     QAction* Menu_SeeSL;

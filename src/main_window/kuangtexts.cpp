@@ -191,4 +191,16 @@ QString hello() {
     return QStringLiteral("您好！");
 }
 
+QString balanceListCaption(const QString& itemName, const QString& slName) {
+    return itemName + slName + QStringLiteral("表");
+}
+
+QString journalCaption(const QString& itemName) {
+    return itemName + QStringLiteral("流水账");
+}
+
+QString summaryCaption(const QString& itemName) {
+    return itemName + QStringLiteral("汇总表");
+}
+
 } // namespace KuangTexts

@@ -60,4 +60,9 @@ QString greeting(const QString& usr, const QString& zbMsg);
 QString noPasswordForAutoLogin(const QString& usr);
 QString hello(); // "您好！"
 
+// Captions of the report menu, from the ledger's words.
+QString balanceListCaption(const QString& itemName, const QString& slName); // 物品存量表
+QString journalCaption(const QString& itemName);                            // 物品流水账
+QString summaryCaption(const QString& itemName);                            // 物品汇总表
+
 } // namespace KuangTexts

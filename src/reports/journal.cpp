@@ -186,6 +186,33 @@ QVector<ReportLine> body(const QVector<Row>& rows, const QHash<QString, double>&
     return out;
 }
 
+Listing list(const QString& zbid, const QString& itemWord, const Filter& filter,
+             const Progress& progress) {
+    Listing l;
+    const Query q = build(zbid, itemWord, filter);
+    l.showBalance = q.showBalance;
+    // A failed query is not an empty journal, and a failed opening balance is not 0.
+    ++l.statements;
+    const QString n = RunSql(q.statement);
+    if (n.isEmpty())
+        return l;
+    if (n.toInt() <= 0) {
+        l.status = Listing::Empty;
+        return l;
+    }
+    const QVector<Row> rows = rowsFromResult();
+    QHash<QString, double> openings;
+    if (q.showBalance) {
+        ++l.statements;
+        if (RunSql(openingStatement(zbid, q.from, q.itemClause)).isEmpty())
+            return l;
+        openings = openingsFromResult();
+    }
+    l.body = body(rows, openings, q.showBalance, progress);
+    l.status = Listing::Listed;
+    return l;
+}
+
 QStringList exportLines(const QVector<ReportLine>& lines) {
     QStringList out;
     if (lines.size() < 6)

@@ -68,6 +68,17 @@ QVector<ReportLine> body(const QVector<Row>& rows, const QHash<QString, double>&
                          bool showBalance, const Progress& progress = {});
 inline constexpr int kProgressEvery = 500;
 
+// A whole listing as QueryAll draws it: the journal query, when the list has the balance
+// column the grouped opening balances, and the lines after the header.
+struct Listing {
+    enum Status { Listed, Empty, Failed } status = Failed;
+    bool showBalance = true;
+    QVector<ReportLine> body; // empty unless Listed
+    int statements = 0;       // sent to the server
+};
+Listing list(const QString& zbid, const QString& itemWord, const Filter& filter,
+             const Progress& progress = {});
+
 // The export: the title row, every record line with its blank runs squeezed, the totals line;
 // cells separated by commas.
 QStringList exportLines(const QVector<ReportLine>& lines);

@@ -38,6 +38,8 @@ CREATE TABLE IF NOT EXISTS Zhang (
 
 CREATE INDEX IF NOT EXISTS Zhang_Item_Tm ON Zhang (ZBID, ITEM, TM);
 CREATE INDEX IF NOT EXISTS Zhang_Tm ON Zhang (ZBID, TM);
+-- The record editor asks whether an id is taken in any ledger's rows, retired ones included.
+CREATE INDEX IF NOT EXISTS Zhang_ID ON Zhang (ID);
 
 -- The client asks the server's time with "select Getdate()". localtimestamp(0) would round
 -- up to the next second; truncating keeps the clock honest.

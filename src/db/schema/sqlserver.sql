@@ -44,3 +44,6 @@ IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = 'Zhang_Item_Tm')
 CREATE INDEX Zhang_Item_Tm ON Zhang (ZBID, ITEM, TM);
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = 'Zhang_Tm')
 CREATE INDEX Zhang_Tm ON Zhang (ZBID, TM);
+-- The record editor asks whether an id is taken in any ledger's rows, retired ones included.
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = 'Zhang_ID')
+CREATE INDEX Zhang_ID ON Zhang (ID);

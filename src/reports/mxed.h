@@ -1,0 +1,65 @@
+#pragma once
+// The record editor MxEd: a late record (EdStu 1) or the journal's selected record (EdStu 2),
+// saved, replaced or retired. Created afresh for every opening by the journal.
+
+#include "reports/mxedrules.h"
+#include "reports/reportwidgets.h"
+
+#include <QDialog>
+
+class MxLst;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class MxEd : public QDialog {
+    Q_OBJECT
+public:
+    MxEd(MxLst* journal, int edStu, const QString& caption);
+
+    // Shows the window, loads the record once, and runs it modally unless loading closed it.
+    int showModal();
+
+    int EdStu;
+    QString EditId;
+
+    QLabel* Lab1;
+    QComboBox* CmbItm;
+    QLabel* Lab2;
+    QLineEdit* TxtSL;
+    QLabel* Lab3;
+    QLineEdit* TxtBZ;
+    Report::DatePickers* Cmb;
+    QComboBox* Cmb5;
+    QComboBox* Cmb6;
+    QPushButton* Cmd[3];
+    QCheckBox* Chk;
+    QLabel* Lab5;
+    QFrame* FrmWait;
+    QLabel* LabWait;
+
+    void Cmd_Click(int index);
+    QString NewRecIDAt();
+    // Loads the journal's selected record; false when the window closed itself.
+    bool Form_Activate();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load();
+    void SaveNewRecord();
+    void SaveEditedRecord();
+    void DeleteRecord();
+    void AddItemToLists();
+    void TxtSL_Change();
+    // The checks, with the cleaned texts written back; false after a message.
+    bool checked(MxEdRules::Checked* out);
+    void closeGone();
+
+    MxLst* journal_;
+    bool shaping_ = false;
+};

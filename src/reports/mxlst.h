@@ -1,0 +1,62 @@
+#pragma once
+// The detail journal MxLst: filters, the text table of the matching rows, and the commands that
+// export, add, edit and delete records. Created afresh for every opening.
+
+#include "reports/journal.h"
+#include "reports/reportwidgets.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class MxLst : public QDialog {
+    Q_OBJECT
+public:
+    explicit MxLst(QWidget* parent = nullptr);
+
+    // Builds and runs the journal query and redraws the table.
+    void QueryAll();
+    void Cmd_Click(int index);
+
+    bool ShowBalance = true;
+
+    QLabel* Lab1;
+    QComboBox* CmbItm;
+    QComboBox* CmbGX1;
+    QComboBox* CmbSL;
+    QLabel* Lab2;
+    QLineEdit* TxtBZ;
+    QLabel* Label3;
+    QComboBox* CmbUsr;
+    QLabel* Label4;
+    QComboBox* CmbSort;
+    QLabel* Label2;
+    Report::DatePickers* Cmb;
+    Report::DatePickers* Cmb2;
+    Report::ReportList* Lst;
+    QPushButton* CmdWait;
+    QPushButton* Cmd[7];
+
+    // The filters as the statement builder takes them.
+    Journal::Filter filter() const;
+    // The ids of the record lines, top to bottom.
+    QStringList listedIds() const;
+
+private:
+    void Form_Load();
+    void AddJournalHeader();
+    void AddRuleLine(int kind);
+    void RestoreSelection();
+    void Lst_DblClick(int row);
+    void ExportJournal();
+    void DeleteSelectedRow();
+    void DeleteAllListed();
+    void lateRecord();
+    void editRecord();
+    void busy(bool on);
+    // Ends a query that listed nothing with `message`.
+    void endEmpty(const QString& message, const QString& title);
+};

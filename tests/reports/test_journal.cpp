@@ -1,0 +1,230 @@
+// The detail journal's statements, table, export and retiring statements, on each engine.
+#include "app/csv.h"
+#include "app/gb18030.h"
+#include "app/mainbas.h"
+#include "db/sqlaccess.h"
+#include "reports/journal.h"
+#include "reports/texttable.h"
+#include "testsupport.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace MainBas;
+
+namespace {
+
+const QString kZb = QStringLiteral("13800138000");
+
+Journal::Filter period() {
+    Journal::Filter f;
+    f.from = {"2026", "12", "01", "00", "00"};
+    f.to = {"2026", "12", "06", "23", "59"};
+    f.item = QStringLiteral("全部物品");
+    return f;
+}
+
+void seed(const QString& id, const QString& tm, const QString& item, const QString& sl,
+          const QString& bz = QString(), const QString& usr = QStringLiteral("管理员"),
+          const QString& zb = kZb) {
+    ASSERT_EQ(RunSql(QStringLiteral("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values "
+                                    "('%1','%2','%3','%4','%5',%6,'%7')")
+                         .arg(zb, usr, tm, id, item, sl, bz)),
+              QStringLiteral("OK"));
+}
+
+// Items A and B, one row before the period and four inside it, one in another ledger.
+void seedAB() {
+    seed("N1130", "2026-11-30 10:00", "A", "10");
+    seed("N1201", "2026-12-01 00:00", "A", "3", "进货  两包");
+    seed("N1202", "2026-12-06 23:59", "A", "-1");
+    seed("N1203", "2026-12-02 08:00", "B", "-2", "计划外", "张三");
+    seed("N1204", "2026-12-07 00:00", "B", "5");
+    seed("N1205", "2026-12-02 08:00", "A", "100", "", "管理员", "other");
+}
+
+QStringList texts(const QVector<ReportLine>& lines) {
+    QStringList out;
+    for (const ReportLine& l : lines)
+        out.append(l.text);
+    return out;
+}
+
+} // namespace
+
+TEST(JournalStatements, FiltersShapeTheQueryAndTheBalanceColumn) {
+    Journal::Filter f = period();
+    Journal::Query q = Journal::build(kZb, QStringLiteral("物品"), f, Db::Engine::Sqlite);
+    EXPECT_EQ(q.statement,
+              QStringLiteral("select id ,usr,tm,item,sl,bz  from Zhang Where ZBID='13800138000' "
+                             " And TM>='2026-12-01 00:00'  And TM<='2026-12-06 23:59'  order by "
+                             "Item,TM,ID "));
+    EXPECT_TRUE(q.showBalance);
+    EXPECT_EQ(Journal::openingStatement(kZb, q.from, q.itemClause),
+              QStringLiteral("select Item,sum(SL) from Zhang where ZBID='13800138000' and "
+                             "TM<'2026-12-01 00:00' group by Item"));
+
+    f.item = QStringLiteral(" 钢'管 ");
+    q = Journal::build(kZb, QStringLiteral("物品"), f, Db::Engine::Sqlite);
+    EXPECT_EQ(q.itemClause, QStringLiteral(" And Item='钢管' "));
+    EXPECT_TRUE(q.showBalance);
+    EXPECT_TRUE(Journal::openingStatement(kZb, q.from, q.itemClause)
+                    .endsWith(QStringLiteral("' And Item='钢管'  group by Item")));
+    f.relation = 1;
+    q = Journal::build(kZb, QStringLiteral("物品"), f, Db::Engine::Postgres);
+    EXPECT_EQ(q.itemClause, QStringLiteral(" And Item ilike '%钢管%' escape '!' "));
+
+    // Each of these removes the balance column.
+    const QList<std::function<void(Journal::Filter&)>> removing = {
+        [](Journal::Filter& x) { x.sign = 1; },
+        [](Journal::Filter& x) { x.sign = 2; },
+        [](Journal::Filter& x) { x.remark = QStringLiteral("急"); },
+        [](Journal::Filter& x) { x.usr = QStringLiteral("O'Neil"); },
+        [](Journal::Filter& x) { x.sort = 1; },
+        [](Journal::Filter& x) { x.sort = 2; }};
+    const QStringList clauses = {
+        " And SL>=0 ",           " And SL<0 ",       " And Bz like '%急%' escape '!' ",
+        " And Usr = 'O''Neil' ", " order by TM,ID ", " order by SL desc,Item,TM "};
+    for (int i = 0; i < removing.size(); ++i) {
+        Journal::Filter x = period();
+        removing[i](x);
+        q = Journal::build(kZb, QStringLiteral("物品"), x, Db::Engine::Sqlite);
+        EXPECT_FALSE(q.showBalance) << i;
+        EXPECT_TRUE(q.statement.contains(clauses.at(i))) << q.statement.toStdString();
+    }
+    f = period();
+    f.item.clear();
+    EXPECT_TRUE(Journal::build(kZb, QStringLiteral("物品"), f).itemClause.isEmpty());
+}
+
+TEST(JournalStatements, BatchRetiresInChunksWithOneMarker) {
+    QStringList ids;
+    for (int i = 0; i < 650; ++i)
+        ids.append(QStringLiteral("N%1").arg(i, 11, 10, QLatin1Char('0')));
+    const QStringList st =
+        Journal::retireAll(QStringLiteral("O'Neil"), kZb, QStringLiteral("2026-12-06 10:00"), ids);
+    ASSERT_EQ(st.size(), 3);
+    EXPECT_TRUE(st.at(0).startsWith(
+        QStringLiteral("update Zhang Set ZBID='O''Neil#13800138000#2026-12-06 10:00' where "
+                       "ZBID='13800138000' and ID in ('N00000000000','N00000000001',")));
+    EXPECT_EQ(st.at(0).count(QLatin1Char(',')), 299);
+    EXPECT_EQ(st.at(2).count(QLatin1Char(',')), 49);
+    EXPECT_TRUE(st.at(2).endsWith(QStringLiteral("'N00000000649')")));
+}
+
+class JournalOnEngine : public ::testing::TestWithParam<Db::Engine> {
+protected:
+    TestSupport::Sandbox sb;
+    void SetUp() override {
+        if (!sb.useEngine(GetParam()))
+            GTEST_SKIP() << "server not running";
+        CurZbID = kZb;
+    }
+};
+
+TEST_P(JournalOnEngine, ListsRunningBalancesPerItemAndTotals) {
+    seedAB();
+    const Journal::Listing l = Journal::list(kZb, QStringLiteral("物品"), period());
+    ASSERT_EQ(l.status, Journal::Listing::Listed);
+    EXPECT_EQ(l.statements, 2);
+    EXPECT_TRUE(l.showBalance);
+    const QString rule = MakeRuleSegment(1, 800) + MakeRuleSegment(1, 1500) +
+                         MakeRuleSegment(1, 3000) + MakeRuleSegment(1, 1000) +
+                         MakeRuleSegment(1, 1000) + MakeRuleSegment(1, 1000) +
+                         MakeRuleSegment(1, 4000);
+    const auto rec = [&](const QString& usr, const QString& tm, const QString& item, double inc,
+                         double dec, double bal, const QString& bz) {
+        return MakeTextCell(usr, 890) + MakeTextCell(tm, 1590) + MakeTextCell(item, 3000) +
+               (inc != 0 ? MakeNumberCell(inc) : MakeTextCell(" ", 1000)) +
+               (dec != 0 ? MakeNumberCell(dec) : MakeTextCell(" ", 1000)) + MakeNumberCell(bal) +
+               bz;
+    };
+    const QStringList want = {
+        rule,
+        rec("管理员", "2026-12-01 00:00", "A", 3, 0, 13, "进货  两包"),
+        rule,
+        rec("管理员", "2026-12-06 23:59", "A", 0, 1, 12, ""),
+        rule,
+        rec("张三", "2026-12-02 08:00", "B", 0, 2, -2, "计划外"),
+        rule,
+        MakeTextCell(" ", 890) + MakeTextCell(" ", 1590) + MakeTextCell("        合计：", 3000) +
+            MakeNumberCell(3) + MakeNumberCell(3) + MakeNumberCell(10),
+    };
+    const QStringList got = texts(l.body);
+    ASSERT_EQ(got.size(), want.size() + 3);
+    EXPECT_EQ(got.mid(0, want.size()), want);
+    EXPECT_EQ(got.at(got.size() - 4), want.last()); // the totals, fourth from the end
+    EXPECT_TRUE(got.last().startsWith(MakeRuleSegment(2, 800)));
+    EXPECT_EQ(l.body.at(1).id, QStringLiteral("N1201"));
+    EXPECT_EQ(l.body.at(5).item, QStringLiteral("B"));
+    EXPECT_TRUE(l.body.at(2).id.isEmpty());
+
+    // Without the balance column: no quantity cell anywhere, two totals.
+    Journal::Filter f = period();
+    f.sort = 1;
+    const Journal::Listing byTime = Journal::list(kZb, QStringLiteral("物品"), f);
+    ASSERT_EQ(byTime.status, Journal::Listing::Listed);
+    EXPECT_EQ(byTime.statements, 1);
+    EXPECT_EQ(byTime.body.at(1).id, QStringLiteral("N1201"));
+    EXPECT_EQ(byTime.body.at(3).id, QStringLiteral("N1203"));
+    EXPECT_EQ(byTime.body.at(byTime.body.size() - 4).text.count(TextTable::kBar), 5);
+    EXPECT_EQ(Journal::header({"物品", "存量"}, false).at(1).text,
+              MakeTextCell("  操作员", 890) + MakeTextCell("  时间", 1590) +
+                  MakeTextCell("  物品", 3000) + MakeTextCell("  增加", 1000) +
+                  MakeTextCell("  减少", 1000) + "  备注");
+
+    f = period();
+    f.remark = QStringLiteral("划");
+    EXPECT_EQ(Journal::list(kZb, QStringLiteral("物品"), f).body.size(),
+              1 + 2 * 1 + 4); // one record
+    f.remark = QStringLiteral("没有");
+    EXPECT_EQ(Journal::list(kZb, QStringLiteral("物品"), f).status, Journal::Listing::Empty);
+}
+
+TEST_P(JournalOnEngine, SameLinesOnEveryEngineAndAFailedQueryIsNoEmptyList) {
+    seedAB();
+    const QStringList here = texts(Journal::list(kZb, QStringLiteral("物品"), period()).body);
+    // The other engine, seeded alike.
+    TestSupport::Sandbox other;
+    if (!other.useEngine(GetParam() == Db::Engine::Sqlite ? Db::Engine::Postgres
+                                                          : Db::Engine::Sqlite))
+        GTEST_SKIP() << "server not running";
+    seedAB();
+    EXPECT_EQ(texts(Journal::list(kZb, QStringLiteral("物品"), period()).body), here);
+
+    Db::Connection nowhere = TestSupport::postgres();
+    nowhere.engine = Db::Engine::Postgres;
+    nowhere.server = QStringLiteral("127.0.0.1,1");
+    Db::setConnection(nowhere);
+    const Journal::Listing failed = Journal::list(kZb, QStringLiteral("物品"), period());
+    EXPECT_EQ(failed.status, Journal::Listing::Failed);
+    EXPECT_TRUE(failed.body.isEmpty());
+}
+
+TEST_P(JournalOnEngine, ExportWritesGb18030LinesAndAppends) {
+    seedAB();
+    Journal::Filter f = period();
+    f.sign = 2;
+    QVector<ReportLine> lines = Journal::header({"物品", "存量"}, false);
+    lines += Journal::list(kZb, QStringLiteral("物品"), f).body;
+    const QString path = sb.path(QStringLiteral("流水.csv"));
+    ASSERT_TRUE(appendCsvLines(path, Journal::exportLines(lines)));
+    ASSERT_TRUE(appendCsvLines(path, Journal::exportLines(lines)));
+    const auto blanks = [](int n) { return QString(n, QLatin1Char(' ')); };
+    const QString once = QStringLiteral("  操作员  ,  时间") + blanks(12) +
+                         QStringLiteral(",  物品") + blanks(28) + QStringLiteral(",  增加") +
+                         blanks(6) + QStringLiteral(",  减少") + blanks(6) +
+                         QStringLiteral(",  备注\r\n") +
+                         QStringLiteral("管理员 ,2026-12-06 23:59 ,A , , 1,\r\n"
+                                        "张三 ,2026-12-02 08:00 ,B , , 2,计划外\r\n") +
+                         blanks(10) + QLatin1Char(',') + blanks(18) + QLatin1Char(',') + blanks(8) +
+                         QStringLiteral("合计：") + blanks(20) + QLatin1Char(',') + blanks(11) +
+                         QStringLiteral("0,") + blanks(11) + QStringLiteral("3,\r\n");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), Gb18030::encode(once + once));
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, JournalOnEngine,
+                         ::testing::Values(Db::Engine::Sqlite, Db::Engine::Postgres));
