@@ -1,43 +1,47 @@
 #include "reports/drilldown.h"
 
-#include "app/gb18030.h"
+#include "app/csv.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
+#include "reports/mxlst.h"
 
-#include <QFile>
+#include <QComboBox>
 
 namespace DrillDown {
 
 namespace {
 
-// Appends GB18030 lines with CR LF; the error's own text on failure.
-QString appendLines(const QString& path, const QStringList& lines) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return file.errorString();
-    QByteArray bytes;
-    for (const QString& line : lines)
-        bytes += Gb18030::encode(line) + "\r\n";
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return file.errorString();
-    return {};
+void selectParts(Report::DatePickers* pickers, const QStringList& parts) {
+    // A year outside the picker's range goes into it rather than moving the period.
+    pickers->selectYear(parts.value(0).toInt());
+    for (int i = 1; i < 5; ++i)
+        pickers->select(i, parts.value(i));
 }
 
 } // namespace
+
+void openJournal(QWidget* parent, const JournalRequest& request) {
+    MxLst journal(parent);
+    journal.CmbItm->setEditText(request.item);
+    selectParts(journal.Cmb, request.from);
+    selectParts(journal.Cmb2, request.to);
+    DoEvents();
+    journal.QueryAll();
+    journal.exec();
+}
 
 void exportLines(const QString& caption, const QStringList& lines) {
     const QString path = SaveCsvDialog(caption);
     if (path.isEmpty())
         return;
-    const QString error = appendLines(path, lines);
-    if (!error.isEmpty()) {
+    QString error;
+    if (!appendCsvLines(path, lines, &error)) {
         Msg::info(error, QStringLiteral("导出失败"));
         return;
     }
-    const Msg::Button answer =
-        Msg::box(QStringLiteral("数据导出完成！\n\n是否需要打开这个Excel文件？"),
-                 QMessageBox::Question, QString(), QMessageBox::Yes | QMessageBox::No);
-    if (answer != QMessageBox::No)
+    if (Msg::box(QStringLiteral("数据导出完成！\n\n是否需要打开这个Excel文件？"),
+                 QMessageBox::Information, QString(),
+                 QMessageBox::Yes | QMessageBox::No) != QMessageBox::No)
         OpenExportedFile(path);
 }
 

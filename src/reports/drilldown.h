@@ -16,6 +16,9 @@ struct JournalRequest {
     QStringList to;
 };
 
+// Opens the journal for the request's item and period, lists it and waits until it is closed.
+void openJournal(QWidget* parent, const JournalRequest& request);
+
 // Asks for a file named after `caption`, appends `lines` and offers to open the file. A failure
 // shows its own text under "导出失败".
 void exportLines(const QString& caption, const QStringList& lines);

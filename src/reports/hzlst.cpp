@@ -48,6 +48,7 @@ HzLst::HzLst(QWidget* parent) : QDialog(parent) {
         Cmd[i] = row.cmd[i];
     Lst = new Report::ReportList(this);
     CmdWait = Report::makeWaitBanner(this);
+    connect(Lst, &Report::ReportList::doubleClickedRow, this, &HzLst::Lst_DblClick);
     placeControls();
     Form_Load();
 }
@@ -161,6 +162,11 @@ void HzLst::RunSummary() {
 
 void HzLst::ExportSummary() {
     DrillDown::exportLines(windowTitle(), Summary::exportLines(Lst->lines()->lines()));
+}
+
+void HzLst::Lst_DblClick(int row) {
+    if (const auto request = journalFor(row))
+        DrillDown::openJournal(this, *request);
 }
 
 std::optional<DrillDown::JournalRequest> HzLst::journalFor(int row) {

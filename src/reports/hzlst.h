@@ -27,6 +27,7 @@ public:
     void RunSummary();
     void ExportSummary();
     void AddSummaryHeader();
+    void Lst_DblClick(int row);
     // The journal a double click on `row` opens; nothing for the header, rules and totals.
     std::optional<DrillDown::JournalRequest> journalFor(int row);
 

@@ -46,6 +46,7 @@ KcLst::KcLst(QWidget* parent) : QDialog(parent) {
         Cmd[i] = row.cmd[i];
     Lst = new Report::ReportList(this);
     CmdWait = Report::makeWaitBanner(this);
+    connect(Lst, &Report::ReportList::doubleClickedRow, this, &KcLst::Lst_DblClick);
     connect(Txt, &QLineEdit::returnPressed, this, &KcLst::RunBalanceList);
     placeControls();
     Form_Load();
@@ -141,6 +142,11 @@ void KcLst::ExportBalanceList() {
         return;
     }
     DrillDown::exportLines(windowTitle(), Balance::exportLines(Lst->lines()->lines()));
+}
+
+void KcLst::Lst_DblClick(int row) {
+    if (const auto request = journalFor(row))
+        DrillDown::openJournal(this, *request);
 }
 
 std::optional<DrillDown::JournalRequest> KcLst::journalFor(int row) {

@@ -26,6 +26,7 @@ public:
     void RunBalanceList();
     void ExportBalanceList();
     void AddBalanceHeader();
+    void Lst_DblClick(int row);
     // The journal a double click on `row` opens; nothing for the header, rules and totals.
     std::optional<DrillDown::JournalRequest> journalFor(int row);
 

@@ -7,6 +7,7 @@
 #include "main_window/kuang.h"
 #include "reports/hzlst.h"
 #include "reports/kclst.h"
+#include "reports/mxlst.h"
 #include "reports/reportwidgets.h"
 #include "testsupport.h"
 
@@ -15,7 +16,9 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -73,6 +76,42 @@ void click(QWidget* window, const QString& name) {
 QByteArray fileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Double-clicks line `row` of the window's list; `inJournal` runs on the journal it opens, which
+// is then closed. False when no journal opened.
+bool doubleClick(QWidget* window, int row, const std::function<void(MxLst*)>& inJournal = {}) {
+    window->show();
+    auto* lst = get<Report::ReportList>(window, "Lst");
+    bool opened = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* journal = qobject_cast<MxLst*>(QApplication::activeModalWidget())) {
+            opened = true;
+            if (inJournal)
+                inJournal(journal);
+            journal->reject();
+        }
+    });
+    poll.start(10);
+    const QRect at = lst->visualRect(lst->lines()->index(row, 0));
+    QTest::mouseClick(lst->viewport(), Qt::LeftButton, Qt::NoModifier, at.center());
+    QTest::mouseDClick(lst->viewport(), Qt::LeftButton, Qt::NoModifier, at.center());
+    return opened;
+}
+
+int rowOf(QWidget* window, const QString& item) {
+    auto* lst = get<Report::ReportList>(window, "Lst");
+    for (int i = 0; i < lst->lines()->count(); ++i)
+        if (lst->lines()->item(i) == item)
+            return i;
+    return -1;
+}
+
+// The journal's closing balances total: the last cell of its totals line.
+QString journalBalance(MxLst* journal) {
+    const auto* lines = journal->Lst->lines();
+    return cells(lines->text(lines->count() - 4)).value(5);
 }
 
 class ReportWindows : public ::testing::TestWithParam<Db::Engine> {
@@ -250,6 +289,79 @@ TEST_P(ReportWindows, exportsAppendGb18030Lines) {
     CurQx[7] = '0';
     Msg::clearShown();
     click(&balance, "Cmd_1");
+    EXPECT_EQ(Msg::last().text, "对不起，您无此权限！");
+}
+
+TEST_P(ReportWindows, doubleClicksOpenTheRowsOwnItemInTheJournal) {
+    // Two names that the item cell cuts to the same text.
+    entry("2026-11-08 10:00", "不锈钢无缝钢管φ32×2.5国标GB/T14976-2012A", "6");
+    entry("2026-11-09 10:00", "不锈钢无缝钢管φ32×2.5国标GB/T14976-2012B", "7");
+    entry("2024-05-10 09:00", "旧账", "3");
+    entry("2026-12-15 08:00", "预收", "5"); // dated ahead of today
+
+    HzLst summary;
+    click(&summary, "Cmd_0");
+    const int b = rowOf(&summary, "不锈钢无缝钢管φ32×2.5国标GB/T14976-2012B");
+    ASSERT_GT(b, 2);
+    EXPECT_EQ(cells(summary.Lst->lines()->text(b)).value(0),
+              cells(summary.Lst->lines()->text(b - 2)).value(0));
+    summary.Cmb->select(2, "05");
+    EXPECT_TRUE(doubleClick(&summary, b, [](MxLst* journal) {
+        EXPECT_EQ(journal->CmbItm->currentText(), "不锈钢无缝钢管φ32×2.5国标GB/T14976-2012B");
+        EXPECT_EQ(journal->Cmb->stamp(), "2026-11-05 00:00");
+        EXPECT_EQ(journal->Cmb2->stamp(), "2026-11-20 23:59");
+        EXPECT_EQ(journalBalance(journal), "7");
+    }));
+    const int totals = summary.Lst->lines()->count() - 4;
+    ASSERT_TRUE(summary.Lst->lines()->text(totals).contains("合计："));
+    for (int row : {totals, b + 1, 1})
+        EXPECT_FALSE(doubleClick(&summary, row)) << row;
+
+    KcLst balance;
+    click(&balance, "Cmd_0");
+    EXPECT_TRUE(doubleClick(&balance, rowOf(&balance, "旧账"), [](MxLst* journal) {
+        EXPECT_EQ(journal->Cmb->stamp(), "2024-01-01 00:00");
+        EXPECT_EQ(journal->Cmb2->stamp(), "2026-11-20 23:59");
+        EXPECT_EQ(journalBalance(journal), "3");
+    }));
+    EXPECT_TRUE(doubleClick(&balance, rowOf(&balance, "预收"), [](MxLst* journal) {
+        EXPECT_EQ(journal->CmbItm->currentText(), "预收");
+        EXPECT_EQ(journal->Cmb->stamp(), "2026-11-01 00:00");
+        EXPECT_EQ(journal->Cmb2->stamp(), "2026-12-15 23:59");
+        EXPECT_EQ(journalBalance(journal), "5");
+    }));
+    EXPECT_FALSE(doubleClick(&balance, balance.Lst->lines()->count() - 4)); // the totals row
+    EXPECT_TRUE(Msg::shown().isEmpty());
+}
+
+TEST_P(ReportWindows, reportMenuOpensBothWindowsBehindTheirRights) {
+    ItemName = "客户";
+    SlName = "应收款";
+    Kuang* k = Kuang::instance();
+    k->findChild<QPushButton*>("CmdRpt")->click();
+    k->Menu_Rpt->close();
+    const auto opens = [&](QAction* entry) {
+        QString shown;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                shown = w->objectName() + ":" + w->windowTitle();
+                w->reject();
+            }
+        });
+        poll.start(10);
+        entry->trigger();
+        return shown;
+    };
+    EXPECT_EQ(opens(k->Menu_SumSL), "KcLst:客户应收款表");
+    EXPECT_EQ(opens(k->Menu_JxcHZ), "HzLst:客户汇总表");
+    EXPECT_TRUE(Msg::shown().isEmpty());
+    CurQx = "1111011111111111"; // right 5 withdrawn
+    EXPECT_EQ(opens(k->Menu_SumSL), "");
+    EXPECT_EQ(Msg::last().text, "对不起，您无此权限！");
+    CurQx = "1111110111111111"; // right 7 withdrawn
+    Msg::clearShown();
+    EXPECT_EQ(opens(k->Menu_JxcHZ), "");
     EXPECT_EQ(Msg::last().text, "对不起，您无此权限！");
 }
 
