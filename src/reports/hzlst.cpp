@@ -95,7 +95,7 @@ void HzLst::resizeEvent(QResizeEvent* event) {
 void HzLst::Form_Load() {
     Lab1->setText(ItemName + QStringLiteral("："));
     QStringList items;
-    if (RunSql(ReportCommon::itemListStatement(CurZbID)).toInt() > 0)
+    if (RunSql(Summary::itemListStatement(CurZbID)).toInt() > 0)
         items = ReportCommon::itemsFromRows();
     Report::fillItemChoices(CmbItm, ReportCommon::itemChoices(items, ItemName, true));
     CmbGX1->clear();

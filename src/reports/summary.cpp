@@ -4,9 +4,14 @@
 #include "app/format.h"
 #include "app/mainbas.h"
 #include "db/sqlaccess.h"
+#include "reports/reportcommon.h"
 #include "reports/texttable.h"
 
 namespace Summary {
+
+QString itemListStatement(const QString& zbid) {
+    return ReportCommon::itemListStatement(zbid) + QStringLiteral(" order by Item");
+}
 
 QString statement(const QString& zbid, const QString& start, const QString& end) {
     const QString inPeriod =

@@ -21,6 +21,9 @@ struct Row {
     double closing = 0;
 };
 
+// The item drop-down's list, in a stable order on every engine.
+QString itemListStatement(const QString& zbid);
+
 // Every item's three sums over the period in one statement. Items without any entry in or
 // before the period come back with zeros, so the list of items is the ledger's current one.
 QString statement(const QString& zbid, const QString& start, const QString& end);

@@ -1,5 +1,6 @@
 #include "app/mainbas.h"
 #include "reports/balance.h"
+#include "reports/reportcommon.h"
 #include "reports/summary.h"
 #include "testsupport.h"
 
@@ -67,6 +68,8 @@ TEST_P(ReportCoreTest, summaryFromOneGroupedStatement) {
     for (const auto& r : all)
         items << r.item;
     EXPECT_EQ(items, QStringList({"木板", "螺丝", "钢材", "铁钉"}));
+    ASSERT_EQ(RunSql(Summary::itemListStatement("L1")), "6");
+    EXPECT_EQ(ReportCommon::itemsFromRows(), items);
 
     const QList<Summary::Row> shown = Summary::shownRows(all, true);
     ASSERT_EQ(shown.size(), 2);

@@ -265,6 +265,13 @@ TEST_P(ReportWindows, balanceList) {
     run();
     EXPECT_EQ(Msg::last().text, "没有符合条件的数据！");
     EXPECT_FALSE(get<QPushButton>(&w, "Cmd_1")->isEnabled());
+
+    Db::Connection gone = box_.sqlite();
+    gone.database = "/proc/zelvo-none/云记账.db";
+    Db::setConnection(gone);
+    item->setEditText("");
+    EXPECT_EQ(run(), titles + QStringList({""}));
+    EXPECT_EQ(Msg::last().text, "连接服务器失败，请重试！");
 }
 
 TEST_P(ReportWindows, exportsAppendGb18030Lines) {
