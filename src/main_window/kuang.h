@@ -61,6 +61,10 @@ public:
     void Menu_About_Click();
     void Menu_Form_Click();
     void MenuExit_Click();
+    void CmdRpt_Click();
+    void Menu_SumSL_Click();
+    void Menu_JxcMx_Click();
+    void Menu_JxcHZ_Click();
     void trayActivated(int reason);
     bool trayShown() const;
 
@@ -107,10 +111,6 @@ private:
     void Menu_AutoShowSet_Click();
     void CmdHelp_Click();
     void CmdMenu_Click();
-    void CmdRpt_Click();
-    void Menu_SumSL_Click();
-    void Menu_JxcMx_Click();
-    void Menu_JxcHZ_Click();
     void setHintAfterSave(const QString& item, double quantity);
 
 public:

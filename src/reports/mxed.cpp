@@ -129,6 +129,8 @@ void MxEd::Form_Load() {
 }
 
 int MxEd::showModal() {
+    // Modal from the first showing: exec() would not make an already visible window modal.
+    setWindowModality(Qt::ApplicationModal);
     show();
     if (!Form_Activate())
         return QDialog::Rejected;

@@ -4,6 +4,7 @@
 #include "app/mainbas.h"
 #include "db/sqlaccess.h"
 #include "reports/journal.h"
+#include "reports/mxedrules.h"
 #include "reports/texttable.h"
 #include "testsupport.h"
 
@@ -228,3 +229,30 @@ TEST_P(JournalOnEngine, ExportWritesGb18030LinesAndAppends) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, JournalOnEngine,
                          ::testing::Values(Db::Engine::Sqlite, Db::Engine::Postgres));
+
+TEST(EditorRules, ChecksAndRecordIds) {
+    const auto check = [](const QString& item, const QString& change) {
+        return MxEdRules::check({item, change, QStringLiteral(" a - b "), QStringLiteral("物品"),
+                                 QStringLiteral("存量增减")});
+    };
+    MxEdRules::Checked c = check(QStringLiteral(" 钢管 - 大 "), QStringLiteral(" 5 "));
+    EXPECT_TRUE(c.accepted);
+    EXPECT_EQ(c.item, QStringLiteral("钢管-大"));
+    EXPECT_EQ(c.changeText, QStringLiteral("+5"));
+    EXPECT_EQ(c.remark, QStringLiteral("a-b"));
+    EXPECT_EQ(check(QStringLiteral("x"), QStringLiteral("-.5")).changeText, QStringLiteral("-0.5"));
+    for (const QString& bad : QStringList{"", "0", "+0", "1,000", "5abc", "+", "1e3", "- 5"})
+        EXPECT_EQ(check(QStringLiteral("x"), bad).message, QStringLiteral("请输入存量增减的数值！"))
+            << bad.toStdString();
+    EXPECT_EQ(check(QString(), QStringLiteral("5")).message, QStringLiteral("请输入或选择物品！"));
+    EXPECT_EQ(check(QStringLiteral("新全部物品"), QStringLiteral("5")).message,
+              QStringLiteral("物品中不能包含“全部物品”这样的词！"));
+
+    MxEdRules::Stamp s{2026, 12, 6, 23, 59, 59, 99};
+    EXPECT_EQ(MxEdRules::recordIdAt(s), QStringLiteral("N12068639999"));
+    MxEdRules::step(s); // the hour stops at 23
+    EXPECT_EQ(MxEdRules::recordIdAt(s), QStringLiteral("N12068280000"));
+    s = {2026, 12, 6, 10, 0, 59, 99};
+    MxEdRules::step(s);
+    EXPECT_EQ(MxEdRules::recordIdAt(s), QStringLiteral("N12063606000"));
+}
