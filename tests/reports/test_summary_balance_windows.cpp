@@ -217,9 +217,6 @@ TEST_P(ReportWindows, balanceList) {
         return table(&w);
     };
     EXPECT_EQ(run(), titles + QStringList({"木板", "螺丝，M8", "钢材", "合计：", ""}));
-    EXPECT_TRUE(w.Lst->lines()->text(7).startsWith("钢材 "));
-    EXPECT_TRUE(w.Lst->lines()->text(7).endsWith("│  " + QString(10, ' ') + "12"));
-    EXPECT_TRUE(w.Lst->lines()->text(9).endsWith(" 17"));
 
     const auto listed = [&] {
         QStringList out;
