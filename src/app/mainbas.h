@@ -12,6 +12,8 @@
 class SqlTable {
 public:
     void reset(int rowCount, int colCount);
+    // Takes whole rows at once (a large result is not first filled with empty cells).
+    void assign(std::vector<QStringList>&& rows) { rows_ = std::move(rows); }
     void set(int row, int col, const QString& value);
     QString operator()(int row, int col) const;
     int rowCount() const { return static_cast<int>(rows_.size()); }

@@ -77,6 +77,11 @@ constexpr Range kWide[] = {
 } // namespace
 
 bool isWideChar(char32_t c) {
+    // The common cases without the search: Latin text and the unified ideographs.
+    if (c < kWide[0].first)
+        return false;
+    if (c >= 0x4E00 && c <= 0x9FFF)
+        return true;
     const auto it = std::upper_bound(std::begin(kWide), std::end(kWide), c,
                                      [](char32_t v, const Range& r) { return v < r.first; });
     return it != std::begin(kWide) && c <= std::prev(it)->last;

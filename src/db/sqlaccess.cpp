@@ -166,23 +166,27 @@ QString valueText(const QVariant& v) {
 void fillTable(QSqlQuery& query) {
     const QSqlRecord record = query.record();
     const int cols = record.count();
-    std::vector<QStringList> records;
+    // Rows 0 to count + 2, columns 0 to cols: the names, the records, two spare empty rows.
+    std::vector<QStringList> rows;
+    QStringList names;
+    for (int j = 0; j < cols; ++j)
+        names.append(record.fieldName(j));
+    names.append(QString());
+    rows.push_back(std::move(names));
     while (query.next()) {
         QStringList row;
-        row.reserve(cols);
+        row.reserve(cols + 1);
         for (int j = 0; j < cols; ++j)
             row.append(valueText(query.value(j)));
-        records.push_back(std::move(row));
+        row.append(QString());
+        rows.push_back(std::move(row));
     }
-    const int count = static_cast<int>(records.size());
+    const int count = static_cast<int>(rows.size()) - 1;
+    for (int spare = 0; spare < 2; ++spare)
+        rows.emplace_back(cols + 1, QString());
     SqlCols = cols;
     SqlRowMax = count + 1;
-    SqlRows.reset(SqlRowMax + 2, SqlCols + 1);
-    for (int j = 0; j < cols; ++j)
-        SqlRows.set(0, j, record.fieldName(j));
-    for (int i = 0; i < count; ++i)
-        for (int j = 0; j < cols; ++j)
-            SqlRows.set(i + 1, j, records[static_cast<size_t>(i)][j]);
+    SqlRows.assign(std::move(rows));
 }
 
 enum class Want { Table, FirstValue };

@@ -91,8 +91,10 @@ MxEd::MxEd(MxLst* journal, int edStu, const QString& caption)
         x += tw(widths[i] + 60);
     }
     Chk->setGeometry(tw(240), tw(2520), tw(5000), tw(330));
-    for (int i = 0; i < 3; ++i)
-        Cmd[i]->setGeometry(tw(240 + i * 2300), tw(3000), tw(1500), tw(450));
+    // Moved by mode when the window shows; the delete button has the right edge to itself.
+    Cmd[0]->setGeometry(tw(240), tw(3000), tw(1150), tw(450));
+    Cmd[1]->setGeometry(tw(2640), tw(3000), tw(1150), tw(450));
+    Cmd[2]->setGeometry(tw(5600), tw(3000), tw(1300), tw(450));
     setFixedSize(tw(7100), tw(3700));
     FrmWait->setGeometry(rect());
     LabWait->setGeometry(FrmWait->rect());

@@ -183,7 +183,7 @@ void MxLst::QueryAll() {
     AddJournalHeader();
     busy(true);
     const bool balance = ShowBalance;
-    const Journal::Listing l = Journal::list(CurZbID, ItemName, f, [&](int i, const QString& item) {
+    Journal::Listing l = Journal::list(CurZbID, ItemName, f, [&](int i, const QString& item) {
         CmdWait->setText(balance ? QStringLiteral("正在统计【") + item + QStringLiteral("】……")
                                  : QStringLiteral("正在读入第 %1 行……").arg(i));
         DoEvents();
@@ -192,7 +192,7 @@ void MxLst::QueryAll() {
         return endEmpty(ReportCommon::connectFailedRetry(), ReportCommon::hintTitle());
     if (l.status == Journal::Listing::Empty)
         return endEmpty(ReportCommon::noData(), QString());
-    Lst->lines()->append(l.body);
+    Lst->lines()->append(std::move(l.body));
     for (int i : {1, 4, 5, 6})
         Cmd[i]->setEnabled(true);
     busy(false);

@@ -63,6 +63,14 @@ void ReportLines::append(const QVector<ReportLine>& lines) {
     endInsertRows();
 }
 
+void ReportLines::append(QVector<ReportLine>&& lines) {
+    if (lines.isEmpty())
+        return;
+    beginInsertRows(QModelIndex(), count(), count() + static_cast<int>(lines.size()) - 1);
+    lines_.append(std::move(lines));
+    endInsertRows();
+}
+
 void ReportLines::setText(int row, const QString& text) {
     if (row < 0 || row >= count())
         return;

@@ -38,6 +38,7 @@ public:
                 const QString& item = QString());
     // Many lines at once: one insert notice for the whole batch.
     void append(const QVector<ReportLine>& lines);
+    void append(QVector<ReportLine>&& lines);
     void setText(int row, const QString& text);
 
 private:

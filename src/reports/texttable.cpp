@@ -3,6 +3,10 @@
 #include "app/format.h"
 #include "app/textwidth.h"
 
+#include <charconv>
+#include <cmath>
+#include <utility>
+
 namespace TextTable {
 
 namespace {
@@ -14,21 +18,62 @@ QString fontFamily() {
     return QStringLiteral("Noto Sans Mono CJK SC");
 }
 
-QString cutTo(const QString& text, int twips) {
+namespace {
+
+// How many UTF-16 units of `text` fit in `twips`, and the width they take.
+std::pair<qsizetype, int> fitting(const QString& text, int twips) {
     int used = 0;
-    int i = 0;
-    while (i < text.size()) {
-        const bool pair =
-            text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
-        const char32_t c = pair ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1))
-                                : char32_t(text.at(i).unicode());
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        const QChar ch = text.at(i);
+        const bool pair = ch.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate();
+        const char32_t c =
+            pair ? QChar::surrogateToUcs4(ch, text.at(i + 1)) : char32_t(ch.unicode());
         const int w = CharTwips(c);
         if (used + w > twips)
             break;
         used += w;
         i += pair ? 2 : 1;
     }
-    return i == text.size() ? text : text.left(i);
+    return {i, used};
+}
+
+} // namespace
+
+QString cutTo(const QString& text, int twips) {
+    const qsizetype kept = fitting(text, twips).first;
+    return kept == text.size() ? text : text.left(kept);
+}
+
+void appendTextCell(QString& line, const QString& text, int width) {
+    // One pass measures and cuts; the blanks that are missing go on at once.
+    const auto [kept, used] = fitting(text, width);
+    line.append(QStringView(text).left(kept));
+    if (used < width)
+        line.resize(line.size() + (width - used + kBlankTwips - 1) / kBlankTwips, QLatin1Char(' '));
+    line.append(kBar);
+}
+
+void appendNumberCell(QString& line, double value) {
+    // Whole numbers, the usual quantities, skip the general formatting.
+    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+        char digits[24];
+        const auto end =
+            std::to_chars(digits, digits + sizeof digits, static_cast<long long>(value)).ptr;
+        const int missing = kNumberWidth - static_cast<int>(end - digits) * kBlankTwips;
+        if (missing > 0)
+            line.resize(line.size() + (missing + kBlankTwips - 1) / kBlankTwips, QLatin1Char(' '));
+        line.append(QLatin1StringView(digits, end - digits));
+        line.append(kBar);
+        return;
+    }
+    const QString s = NumStr(value);
+    const int missing = kNumberWidth - TextTwips(s);
+    if (missing > 0)
+        line.append(QString((missing + kBlankTwips - 1) / kBlankTwips, QLatin1Char(' ')));
+    line.append(s);
+    line.append(kBar);
 }
 
 QString padTo(const QString& text, int twips) {
@@ -65,11 +110,15 @@ QString MakeNumberText(double value) {
 }
 
 QString MakeNumberCell(double value) {
-    return MakeNumberText(value) + TextTable::kBar;
+    QString s;
+    TextTable::appendNumberCell(s, value);
+    return s;
 }
 
 QString MakeTextCell(const QString& text, int width) {
-    return TextTable::padTo(TextTable::cutTo(text, width), width) + TextTable::kBar;
+    QString s;
+    TextTable::appendTextCell(s, text, width);
+    return s;
 }
 
 QString MakeRuleSegment(int kind, int width) {

@@ -25,6 +25,9 @@ QString cutTo(const QString& text, int twips);
 QString padTo(const QString& text, int twips);
 // A rule line begins with "─".
 bool isRuleLine(const QString& line);
+// MakeTextCell and MakeNumberCell appended to `line`, for building many lines fast.
+void appendTextCell(QString& line, const QString& text, int width);
+void appendNumberCell(QString& line, double value);
 // Runs of blanks shortened to one, as the exports write record lines.
 QString squeezeBlanks(const QString& text);
 
