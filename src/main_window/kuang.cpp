@@ -9,6 +9,8 @@
 #include "main_window/appicon.h"
 #include "main_window/kuangtexts.h"
 #include "main_window/ledgerlist.h"
+#include "reports/hzlst.h"
+#include "reports/kclst.h"
 #include "reports/mxlst.h"
 #include "reports/reportwidgets.h"
 
@@ -456,7 +458,9 @@ void Kuang::CmdRpt_Click() {
 void Kuang::Menu_SumSL_Click() {
     if (!Report::requireRight(Rights::BalanceList))
         return;
-    // HOOK(KcLst): the balance list window opens here, modally, captioned Menu_SumSL->text().
+    KcLst balance(this);
+    balance.setWindowTitle(Menu_SumSL->text());
+    balance.exec();
 }
 
 void Kuang::Menu_JxcMx_Click() {
@@ -471,7 +475,9 @@ void Kuang::Menu_JxcMx_Click() {
 void Kuang::Menu_JxcHZ_Click() {
     if (!Report::requireRight(Rights::Summary))
         return;
-    // HOOK(HzLst): the summary table window opens here, modally, captioned Menu_JxcHZ->text().
+    HzLst summary(this);
+    summary.setWindowTitle(Menu_JxcHZ->text());
+    summary.exec();
 }
 
 void Kuang::closeEvent(QCloseEvent* event) {
