@@ -22,7 +22,7 @@ void selectParts(Report::DatePickers* pickers, const QStringList& parts) {
 
 void openJournal(QWidget* parent, const JournalRequest& request) {
     MxLst journal(parent);
-    journal.CmbItm->setEditText(request.item);
+    journal.setExactItem(request.item);
     selectParts(journal.Cmb, request.from);
     selectParts(journal.Cmb2, request.to);
     DoEvents();

@@ -44,10 +44,10 @@ Query build(const QString& zbid, const QString& itemWord, const Filter& f, Db::E
                 QStringLiteral("' ");
     s += QStringLiteral(" And TM>='") + q.from + QStringLiteral("' ");
     s += QStringLiteral(" And TM<='") + Pickers::stamp(f.to) + QStringLiteral("' ");
-    const QString item = CleanStr(f.item);
+    const QString item = f.exactItem ? f.item : CleanStr(f.item);
     if (!item.isEmpty() && item != ReportCommon::allItems(itemWord)) {
         q.itemClause = f.relation == 0
-                           ? QStringLiteral(" And Item='") + item + QStringLiteral("' ")
+                           ? QStringLiteral(" And Item='") + SqlStr(item) + QStringLiteral("' ")
                            : QStringLiteral(" And ") +
                                  Like::containsClause(QStringLiteral("Item"), item, engine) +
                                  QLatin1Char(' ');

@@ -19,6 +19,9 @@ struct Filter {
     QStringList from; // the five picker texts of the start
     QStringList to;   // and of the end
     QString item;     // CmbItm's text as it stands
+    // The item is one the server holds, to be matched as stored (quoted, not cleaned): another
+    // client may have stored a comma or a quote that cleaning would change.
+    bool exactItem = false;
     int relation = 0; // CmbGX1: 0 equals, 1 contains
     int sign = 0;     // CmbSL: 0 all, 1 increases, 2 decreases
     QString remark;   // TxtBZ's text

@@ -124,11 +124,18 @@ void MxLst::Form_Load() {
     Lst->LastListIndex = -1;
 }
 
+void MxLst::setExactItem(const QString& item) {
+    exactItem_ = item;
+    CmbItm->setEditText(item);
+}
+
 Journal::Filter MxLst::filter() const {
     Journal::Filter f;
     f.from = Cmb->texts();
     f.to = Cmb2->texts();
     f.item = CmbItm->currentText();
+    f.exactItem = f.item == exactItem_ ||
+                  CmbItm->findText(f.item, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0;
     f.relation = CmbGX1->currentIndex();
     f.sign = CmbSL->currentIndex();
     f.remark = TxtBZ->text();

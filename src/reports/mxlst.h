@@ -19,6 +19,8 @@ public:
 
     // Builds and runs the journal query and redraws the table.
     void QueryAll();
+    // Puts an item as the server holds it into CmbItm (a drill-down from another report).
+    void setExactItem(const QString& item);
     void Cmd_Click(int index);
 
     bool ShowBalance = true;
@@ -59,4 +61,7 @@ private:
     void busy(bool on);
     // Ends a query that listed nothing with `message`.
     void endEmpty(const QString& message, const QString& title);
+
+private:
+    QString exactItem_;
 };

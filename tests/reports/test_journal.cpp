@@ -72,6 +72,12 @@ TEST(JournalStatements, FiltersShapeTheQueryAndTheBalanceColumn) {
     EXPECT_TRUE(q.showBalance);
     EXPECT_TRUE(Journal::openingStatement(kZb, q.from, q.itemClause)
                     .endsWith(QStringLiteral("' And Item='钢管'  group by Item")));
+    // An item as the server holds it (another client's comma and quote) is matched as stored.
+    Journal::Filter exact = f;
+    exact.item = QStringLiteral("O'a,b");
+    exact.exactItem = true;
+    EXPECT_EQ(Journal::build(kZb, QStringLiteral("物品"), exact, Db::Engine::Sqlite).itemClause,
+              QStringLiteral(" And Item='O''a,b' "));
     f.relation = 1;
     q = Journal::build(kZb, QStringLiteral("物品"), f, Db::Engine::Postgres);
     EXPECT_EQ(q.itemClause, QStringLiteral(" And Item ilike '%钢管%' escape '!' "));
