@@ -3,6 +3,7 @@
 #include "admin/gonggaorules.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
+#include "app/twips.h"
 #include "db/sqlaccess.h"
 #include "main_window/kuang.h"
 #include "main_window/kuangtexts.h"
@@ -17,20 +18,11 @@
 #include <algorithm>
 
 using namespace MainBas;
+using Twips::indexed;
+using Twips::place;
 namespace R = GongGaoRules;
 
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
-
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-                   height / kTwipsPerPixel);
-}
-
-QString indexed(const char* name, int i) {
-    return QString::fromLatin1(name) + QLatin1Char('_') + QString::number(i);
-}
 
 // The desktop's system colour numbers that a stored notice can name, by palette role.
 QPalette::ColorRole roleOf(int systemIndex) {
@@ -117,7 +109,7 @@ GongGao::GongGao(QWidget* parent) : QDialog(parent), colour_(R::kWindowText) {
     Lab[4]->setPalette(grey);
     for (int i = 0; i < 3; ++i)
         place(Cmd[i], 1320 + i * 1560, 2880, 1320, 450);
-    setFixedSize(6200 / kTwipsPerPixel, 3540 / kTwipsPerPixel);
+    setFixedSize(6200 / Twips::kPerPixel, 3540 / Twips::kPerPixel);
     Form_Load();
 }
 

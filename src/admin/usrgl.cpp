@@ -4,6 +4,7 @@
 #include "admin/usrglrules.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
+#include "app/twips.h"
 #include "db/sqlaccess.h"
 #include "main_window/kuang.h"
 
@@ -18,20 +19,11 @@
 #include <QSignalBlocker>
 
 using namespace MainBas;
+using Twips::indexed;
+using Twips::place;
 namespace R = UsrGLRules;
 
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
-
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-                   height / kTwipsPerPixel);
-}
-
-QString indexed(const char* name, int i) {
-    return QString::fromLatin1(name) + QLatin1Char('_') + QString::number(i);
-}
 
 const QString kOK = QStringLiteral("OK");
 
@@ -90,7 +82,7 @@ void UsrGL::placeControls() {
         place(Chk[k], 2760 + (k / 8) * 2700, 1080 + (k % 8) * 420, 2640, 390);
     for (int i = 0; i < 4; ++i)
         place(Cmd[i], 2760 + i * 1350, 4620, 1200, 480);
-    setFixedSize(8250 / kTwipsPerPixel, 5400 / kTwipsPerPixel);
+    setFixedSize(8250 / Twips::kPerPixel, 5400 / Twips::kPerPixel);
 }
 
 void UsrGL::Form_Load() {

@@ -3,6 +3,7 @@
 #include "admin/usrpwdrules.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
+#include "app/twips.h"
 #include "db/sqlaccess.h"
 #include "main_window/ledgerlist.h"
 
@@ -12,16 +13,10 @@
 #include <QPushButton>
 
 using namespace MainBas;
+using Twips::place;
 namespace R = UsrPwdRules;
 
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
-
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-                   height / kTwipsPerPixel);
-}
 
 QLabel* label(QWidget* parent, const char* name, const QString& text) {
     auto* l = new QLabel(text, parent);
@@ -63,7 +58,7 @@ UsrPwd::UsrPwd(QWidget* parent) : QDialog(parent) {
     }
     place(Cmd[0], 1200, 2700, 1200, 450);
     place(Cmd[1], 2760, 2700, 1200, 450);
-    setFixedSize(4700 / kTwipsPerPixel, 3500 / kTwipsPerPixel);
+    setFixedSize(4700 / Twips::kPerPixel, 3500 / Twips::kPerPixel);
     Form_Load();
 }
 

@@ -4,6 +4,7 @@
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
+#include "app/twips.h"
 #include "db/sqlaccess.h"
 #include "main_window/kuang.h"
 
@@ -19,25 +20,16 @@
 #include <QStyleOptionButton>
 
 using namespace MainBas;
+using Twips::indexed;
+using Twips::place;
 namespace R = ZbTypRules;
 
 namespace {
 
 ZbTyp* theZbTyp = nullptr;
 
-// Sizes are kept in twips, as the window was drawn: 15 to a pixel.
-constexpr int kTwipsPerPixel = 15;
 constexpr int kFrameWidth = 6600;
 constexpr int kFrameHeight = 4650;
-
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-                   height / kTwipsPerPixel);
-}
-
-QString indexed(const char* name, int i) {
-    return QString::fromLatin1(name) + QLatin1Char('_') + QString::number(i);
-}
 
 // The window stays disabled under the wait cursor while it waits for the server.
 class ServerWait {
@@ -163,7 +155,7 @@ void ZbTyp::placeControls() {
     for (int i = 0; i < 6; ++i)
         place(Cmd[i], left[i], 3990, 1440, 480);
 
-    setFixedSize((kFrameWidth + 100) / kTwipsPerPixel, (kFrameHeight + 50) / kTwipsPerPixel);
+    setFixedSize((kFrameWidth + 100) / Twips::kPerPixel, (kFrameHeight + 50) / Twips::kPerPixel);
 }
 
 // The two words of the custom type sit in the blanks of Opt_4's caption.

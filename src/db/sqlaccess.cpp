@@ -252,6 +252,9 @@ public:
         return true;
     }
 
+    // The connection now open for the current values, or nullptr; never connects.
+    QSqlDatabase* current() { return open_ && key_ == keyOf(masked) ? &db_ : nullptr; }
+
     void drop() {
         if (!key_.isEmpty()) {
             db_.close();
@@ -425,6 +428,11 @@ void setConnection(const Connection& plain) {
 
 Engine currentEngine() {
     return masked.engine;
+}
+
+Engine currentDialect() {
+    QSqlDatabase* db = pool().current();
+    return db ? dialectOf(*db) : masked.engine;
 }
 
 QString sqliteFilePath(const QString& database) {

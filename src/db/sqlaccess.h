@@ -25,6 +25,9 @@ Connection builtInConnection();
 // Holds the values masked; every call unmasks them afresh.
 void setConnection(const Connection& plain);
 Engine currentEngine();
+// The SQL the server speaks: an ODBC source that is itself PostgreSQL counts as PostgreSQL
+// once a connection to it is open.
+Engine currentDialect();
 
 // The SQLite file that a database name stands for.
 QString sqliteFilePath(const QString& database);

@@ -6,6 +6,7 @@
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
+#include "app/twips.h"
 #include "main_window/appicon.h"
 #include "main_window/kuangtexts.h"
 #include "main_window/ledgerlist.h"
@@ -28,14 +29,11 @@
 
 using namespace MainBas;
 
+using Twips::tw;
+
 namespace {
 
 Kuang* theKuang = nullptr;
-
-// Design measures are in twips: 15 to a pixel at 96 dpi.
-constexpr int tw(int twips) {
-    return twips / 15;
-}
 
 template <typename T> T* named(T* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));

@@ -25,7 +25,7 @@ QString itemFilterText(const QString& typed, const QString& itemName);
 
 // "Contains" matches the text literally, in any letter case, as the journal's filter does.
 QString statement(const QString& zbid, const QString& filter, ItemRelation relation,
-                  Db::Engine engine = Db::currentEngine());
+                  Db::Engine engine = Db::currentDialect());
 
 struct ValueFilter {
     bool active = false;

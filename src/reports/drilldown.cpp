@@ -1,8 +1,10 @@
 #include "reports/drilldown.h"
 
 #include "app/csv.h"
+#include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
+#include "main_window/kuangtexts.h"
 #include "reports/mxlst.h"
 
 #include <QComboBox>
@@ -22,6 +24,7 @@ void selectParts(Report::DatePickers* pickers, const QStringList& parts) {
 
 void openJournal(QWidget* parent, const JournalRequest& request) {
     MxLst journal(parent);
+    journal.setWindowTitle(KuangTexts::journalCaption(MainBas::ItemName));
     journal.setExactItem(request.item);
     selectParts(journal.Cmb, request.from);
     selectParts(journal.Cmb2, request.to);

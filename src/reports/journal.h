@@ -37,7 +37,7 @@ struct Query {
 };
 
 Query build(const QString& zbid, const QString& itemWord, const Filter& filter,
-            Db::Engine engine = Db::currentEngine());
+            Db::Engine engine = Db::currentDialect());
 
 // Every listed item's balance before the period, in one grouped statement.
 QString openingStatement(const QString& zbid, const QString& from, const QString& itemClause);

@@ -17,6 +17,6 @@ QString escaped(const QString& text);
 // "<column> like '%text%' escape '!'"; on PostgreSQL "ilike", so that letter case is ignored
 // there as SQLite and SQL Server's case-insensitive collation ignore it.
 QString containsClause(const QString& column, const QString& text,
-                       Db::Engine engine = Db::currentEngine());
+                       Db::Engine engine = Db::currentDialect());
 
 } // namespace Like

@@ -6,6 +6,7 @@
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
+#include "app/twips.h"
 #include "main_window/entry.h"
 #include "main_window/kuang.h"
 #include "reports/journal.h"
@@ -24,13 +25,9 @@
 
 using namespace MainBas;
 using Report::tw;
+using Twips::named;
 
 namespace {
-
-template <typename T> T* named(T* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
 
 bool readIds(const QString& statement, QStringList* ids) {
     const QString n = RunSql(statement);
@@ -202,8 +199,6 @@ void MxEd::Cmd_Click(int index) {
         else
             SaveEditedRecord();
     } else if (index == 1) {
-        if (EdStu != 1)
-            journal_->Cmd[4]->setEnabled(true);
         reject();
     } else {
         DeleteRecord();
@@ -323,8 +318,13 @@ void MxEd::DeleteRecord() {
 
 void MxEd::closeGone() {
     Msg::info(MxEdRules::deletedMessage(journal_->windowTitle()));
-    journal_->Cmd[4]->setEnabled(true);
     reject();
+}
+
+void MxEd::reject() {
+    if (EdStu != 1)
+        journal_->Cmd[4]->setEnabled(true);
+    QDialog::reject();
 }
 
 void MxEd::AddItemToLists() {

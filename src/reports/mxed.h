@@ -48,6 +48,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Every way out without a save (cancel, Esc, the title bar, a record found gone) gives the
+    // journal its edit button back.
+    void reject() override;
 
 private:
     void Form_Load();

@@ -122,7 +122,7 @@ QString recordStatement(const QString& zbid, const QString& id) {
 
 QString insertStatement(const QString& zbid, const QString& usr, const QString& tm,
                         const QString& id, const Checked& c) {
-    return Entry::insertStatement(zbid, SqlStr(usr), tm, id, c.item, c.value, c.remark);
+    return Entry::insertStatement(zbid, usr, tm, id, c.item, c.value, c.remark);
 }
 
 QString retireEdited(const QString& newId, const QString& zbid, const QString& stamp,

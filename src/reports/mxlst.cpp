@@ -6,6 +6,7 @@
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
+#include "app/twips.h"
 #include "main_window/kuang.h"
 #include "reports/listnav.h"
 #include "reports/mxed.h"
@@ -20,15 +21,7 @@
 
 using namespace MainBas;
 using Report::tw;
-
-namespace {
-
-template <typename T> T* named(T* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
-
-} // namespace
+using Twips::named;
 
 MxLst::MxLst(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("MxLst"));

@@ -10,6 +10,7 @@
 #include "reports/texttable.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QPushButton>
 #include <QWidget>
 
@@ -147,7 +148,9 @@ void showWait(QPushButton* banner, const QString& caption) {
     banner->setText(caption);
     banner->show();
     banner->raise();
-    DoEvents();
+    // Paints the banner, but leaves clicks queued: a second 统计 must not start a run inside
+    // this one.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 bool requireRight(int n) {

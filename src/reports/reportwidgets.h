@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "app/twips.h"
+
 #include <functional>
 
 class QComboBox;
@@ -17,10 +19,7 @@ class QWidget;
 
 namespace Report {
 
-// Design measures are in twips: 15 to a pixel at 96 dpi.
-constexpr int tw(int twips) {
-    return twips / 15;
-}
+using Twips::tw;
 
 // The five pickers of one period end, named <prefix>_0 … <prefix>_4 (Cmb_0, Cmb2_3).
 class DatePickers : public QObject {

@@ -410,6 +410,9 @@ TEST_P(RunSqlTest, TopNWorksOnEveryEngine) {
         insertEntry(QStringLiteral("L1"), QStringLiteral("A%1").arg(i),
                     i == 3 ? QStringLiteral("top 2 x") : QStringLiteral("物%1").arg(i),
                     QString::number(i), QStringLiteral("2014-03-0%1 10:00").arg(i));
+    // The test's ODBC source is PostgreSQL, and speaks its dialect.
+    EXPECT_EQ(Db::currentDialect(),
+              GetParam() == Db::Engine::Sqlite ? Db::Engine::Sqlite : Db::Engine::Postgres);
 
     EXPECT_EQ(
         str(RunSql(QStringLiteral("select top 2 ID,SL from Zhang where ZBID='L1' order by ID"))),

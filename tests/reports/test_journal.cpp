@@ -253,6 +253,9 @@ TEST(EditorRules, ChecksAndRecordIds) {
     EXPECT_EQ(check(QString(), QStringLiteral("5")).message, QStringLiteral("请输入或选择物品！"));
     EXPECT_EQ(check(QStringLiteral("新全部物品"), QStringLiteral("5")).message,
               QStringLiteral("物品中不能包含“全部物品”这样的词！"));
+    // An operator name with a quote is quoted once, so it is stored as it is.
+    EXPECT_TRUE(MxEdRules::insertStatement("L1", "O'Neil", "2026-12-06 10:00", "N12063600000", c)
+                    .contains(QStringLiteral("'L1','O''Neil','2026")));
 
     MxEdRules::Stamp s{2026, 12, 6, 23, 59, 59, 99};
     EXPECT_EQ(MxEdRules::recordIdAt(s), QStringLiteral("N12068639999"));
