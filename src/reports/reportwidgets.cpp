@@ -4,17 +4,78 @@
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
+#include "app/textwidth.h"
 #include "main_window/kuang.h"
 #include "reports/listnav.h"
 #include "reports/pickers.h"
 #include "reports/texttable.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFontMetricsF>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QWidget>
+#include <QtMath>
 
 namespace Report {
+
+namespace {
+
+// Draws each character of a table line in its own cell of the text grid: one half cell for a
+// narrow character, two for a wide one, as the width measure counts them. A glyph the font
+// draws narrower or wider than its cells (Greek, accented Latin are proportional even in the
+// monospaced CJK font) is centred in them, so no "│" after it ever moves.
+class GridDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QString text = opt.text;
+        opt.text.clear();
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+        const QFontMetricsF fm(opt.font);
+        const qreal half = fm.horizontalAdvance(QLatin1Char('0'));
+        const qreal baseline = area.top() + (area.height() - fm.height()) / 2 + fm.ascent();
+        painter->save();
+        painter->setFont(opt.font);
+        painter->setPen(opt.palette.color(
+            opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        qreal x = area.left();
+        const QList<uint> codes = text.toUcs4();
+        for (const uint c : codes) {
+            const qreal cell = isWideChar(c) ? 2 * half : half;
+            if (c != ' ') {
+                const char32_t one = c;
+                const QString glyph = QString::fromUcs4(&one, 1);
+                painter->drawText(QPointF(x + (cell - fm.horizontalAdvance(glyph)) / 2, baseline),
+                                  glyph);
+            }
+            x += cell;
+            if (x > area.right())
+                break;
+        }
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const qreal half = QFontMetricsF(option.font).horizontalAdvance(QLatin1Char('0'));
+        const QString text = index.data(Qt::DisplayRole).toString();
+        size.setWidth(qCeil(TextTwips(text) / 90.0 * half) + 8);
+        return size;
+    }
+};
+
+} // namespace
 
 DatePickers::DatePickers(QWidget* parent, const QString& prefix, int currentYear)
     : QObject(parent) {
@@ -83,6 +144,7 @@ ReportList::ReportList(QWidget* parent) : QListView(parent) {
     f.setPointSizeF(TextTable::kFontPoints);
     f.setStyleHint(QFont::TypeWriter);
     setFont(f);
+    setItemDelegate(new GridDelegate(this));
     lst2_ = new QListView(parent);
     lst2_->setObjectName(QStringLiteral("Lst2"));
     lst2_->setModel(lines_);
