@@ -4,6 +4,8 @@
 // test server's values are in the environment (run under scripts/test.sh).
 #include "app/mainbas.h"
 #include "db/sqlaccess.h"
+
+#include "benchtargets.h"
 #include "reports/journal.h"
 #include "reports/reportlines.h"
 
@@ -23,11 +25,6 @@ const QString kZb = QStringLiteral("13800138000");
 constexpr int kRows = 100000;
 constexpr int kItems = 1000;
 constexpr int kDeleted = 10000;
-
-struct Target {
-    std::string name;
-    Db::Connection connection;
-};
 
 Journal::Filter december() {
     Journal::Filter f;
@@ -169,23 +166,7 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     MainBas::initFixedValues(dir.path());
 
-    std::vector<Target> targets;
-    Db::Connection sqlite;
-    sqlite.engine = Db::Engine::Sqlite;
-    sqlite.database = dir.filePath(QStringLiteral("云记账.db"));
-    targets.push_back({"SQLite", sqlite});
-    if (!qEnvironmentVariableIsEmpty("ZELVO_TEST_PG_PORT")) {
-        Db::Connection pg;
-        pg.engine = Db::Engine::Postgres;
-        pg.server = QStringLiteral("127.0.0.1,") + qEnvironmentVariable("ZELVO_TEST_PG_PORT");
-        pg.login = qEnvironmentVariable("ZELVO_TEST_PG_USER");
-        pg.password = qEnvironmentVariable("ZELVO_TEST_PG_PASSWORD");
-        pg.database = qEnvironmentVariable("ZELVO_TEST_PG_DB");
-        targets.push_back({"PostgreSQL", pg});
-    } else {
-        std::printf("ZELVO_TEST_PG_PORT not set: PostgreSQL skipped (run it under "
-                    "scripts/test.sh to include it)\n");
-    }
+    const std::vector<Target> targets = benchTargets(dir, false);
     for (const Target& t : targets)
         measure(t);
     return 0;

@@ -5,6 +5,8 @@
 #include "app/mainbas.h"
 #include "db/sqlaccess.h"
 
+#include "benchtargets.h"
+
 #include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -21,11 +23,6 @@ namespace {
 
 const QString kQuery =
     QStringLiteral("select Item,SL,Msg,Cmd,GongGao from ZbLst where ZBid='13800138000'");
-
-struct Target {
-    std::string name;
-    Db::Connection connection;
-};
 
 void seed() {
     RunSql(QStringLiteral("delete from Zblst where ZBid='13800138000'"));
@@ -117,30 +114,7 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     MainBas::initFixedValues(dir.path());
 
-    std::vector<Target> targets;
-    Db::Connection sqlite;
-    sqlite.engine = Db::Engine::Sqlite;
-    sqlite.database = dir.filePath(QStringLiteral("云记账.db"));
-    targets.push_back({"SQLite", sqlite});
-
-    if (!qEnvironmentVariableIsEmpty("ZELVO_TEST_PG_PORT")) {
-        Db::Connection pg;
-        pg.engine = Db::Engine::Postgres;
-        pg.server = QStringLiteral("127.0.0.1,") + qEnvironmentVariable("ZELVO_TEST_PG_PORT");
-        pg.login = qEnvironmentVariable("ZELVO_TEST_PG_USER");
-        pg.password = qEnvironmentVariable("ZELVO_TEST_PG_PASSWORD");
-        pg.database = qEnvironmentVariable("ZELVO_TEST_PG_DB");
-        targets.push_back({"PostgreSQL", pg});
-        if (!qEnvironmentVariableIsEmpty("ODBCSYSINI")) {
-            Db::Connection odbc = pg;
-            odbc.engine = Db::Engine::Odbc;
-            odbc.server = QStringLiteral("127.0.0.1"); // the driver takes the port from PGPORT
-            targets.push_back({"ODBC", odbc});
-        }
-    } else {
-        std::printf("ZELVO_TEST_PG_PORT not set: PostgreSQL skipped (run it under "
-                    "scripts/test.sh to include it)\n");
-    }
+    const std::vector<Target> targets = benchTargets(dir, true);
 
     for (const Target& t : targets) {
         benchmark::RegisterBenchmark(("RunSql/" + t.name).c_str(), runSqlOnce, t.connection)

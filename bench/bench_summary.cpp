@@ -5,6 +5,8 @@
 // (ZELVO_TEST_PG_PORT and friends, as scripts/test.sh sets them).
 #include "app/mainbas.h"
 #include "db/sqlaccess.h"
+
+#include "benchtargets.h"
 #include "reports/summary.h"
 
 #include <QCoreApplication>
@@ -26,11 +28,6 @@ const QString kStart = QStringLiteral("2026-06-01 00:00");
 const QString kEnd = QStringLiteral("2026-06-30 23:59");
 constexpr int kItems = 1000;
 constexpr int kRowsPerItem = 100;
-
-struct Target {
-    std::string name;
-    Db::Connection connection;
-};
 
 QString itemName(int i) {
     return QStringLiteral("物品%1").arg(i, 4, 10, QLatin1Char('0'));
@@ -179,23 +176,7 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     MainBas::initFixedValues(dir.path());
 
-    std::vector<Target> targets;
-    Db::Connection sqlite;
-    sqlite.engine = Db::Engine::Sqlite;
-    sqlite.database = dir.filePath(QStringLiteral("云记账.db"));
-    targets.push_back({"SQLite", sqlite});
-    if (!qEnvironmentVariableIsEmpty("ZELVO_TEST_PG_PORT")) {
-        Db::Connection pg;
-        pg.engine = Db::Engine::Postgres;
-        pg.server = QStringLiteral("127.0.0.1,") + qEnvironmentVariable("ZELVO_TEST_PG_PORT");
-        pg.login = qEnvironmentVariable("ZELVO_TEST_PG_USER");
-        pg.password = qEnvironmentVariable("ZELVO_TEST_PG_PASSWORD");
-        pg.database = qEnvironmentVariable("ZELVO_TEST_PG_DB");
-        targets.push_back({"PostgreSQL", pg});
-    } else {
-        std::printf("ZELVO_TEST_PG_PORT not set: PostgreSQL skipped (run it under "
-                    "scripts/test.sh to include it)\n");
-    }
+    const std::vector<Target> targets = benchTargets(dir, false);
 
     std::vector<Target> seeded;
     for (const Target& t : targets) {
