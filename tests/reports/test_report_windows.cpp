@@ -4,10 +4,12 @@
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
+#include "app/textwidth.h"
 #include "db/sqlaccess.h"
 #include "main_window/kuang.h"
 #include "reports/mxed.h"
 #include "reports/mxlst.h"
+#include "reports/reportwidgets.h"
 #include "reports/texttable.h"
 #include "testsupport.h"
 
@@ -409,3 +411,34 @@ TEST_F(ReportWindows, EditsReplaceOnceAndNeverLoseTheRecord) {
 }
 
 } // namespace
+
+// Whatever the font makes of a character (Greek and accented Latin are proportional even in the
+// monospaced CJK font), the "│" after a cell of one width stands at the same place on screen.
+TEST(ReportListDrawing, BarsAfterCellsOfOneWidthLineUp) {
+    QWidget window;
+    window.resize(600, 400);
+    Report::ReportList list(&window);
+    list.setGeometry(0, 0, 600, 400);
+    const QStringList samples = {"中", "ab", "φ", "é", "Ж", "°", "²", "Ω", "ü", "，", "Aé中"};
+    for (const QString& s : samples) {
+        QString line = s;
+        while (TextTwips(line) < 720)
+            line += QLatin1Char(' ');
+        list.lines()->append(line + QStringLiteral("│"));
+    }
+    window.show();
+    QApplication::processEvents();
+    const QImage image = list.viewport()->grab().toImage();
+    const auto lastDarkColumn = [&](int row) {
+        const QRect r = list.visualRect(list.model()->index(row, 0));
+        for (int x = r.right(); x >= r.left(); --x)
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                if (qGray(image.pixel(x, y)) < 128)
+                    return x;
+        return -1;
+    };
+    const int first = lastDarkColumn(0);
+    ASSERT_GT(first, 0);
+    for (int row = 1; row < samples.size(); ++row)
+        EXPECT_EQ(lastDarkColumn(row), first) << samples[row].toStdString();
+}
