@@ -65,20 +65,6 @@ bool seed(const QString& zbid, int rows, const QString& idPrefix) {
     return RunSqlBatch(statements) == QLatin1String("OK");
 }
 
-bool openDirect(QSqlDatabase& db, const Db::Connection& c) {
-    if (c.engine == Db::Engine::Sqlite) {
-        db.setDatabaseName(c.database);
-    } else {
-        const QStringList hostPort = c.server.split(QLatin1Char(','));
-        db.setHostName(hostPort.value(0));
-        db.setPort(hostPort.value(1).toInt());
-        db.setUserName(c.login);
-        db.setPassword(c.password);
-        db.setDatabaseName(c.database);
-    }
-    return db.open();
-}
-
 template <typename F> double bestMs(int runs, F&& f) {
     double best = 1e100;
     for (int i = 0; i < runs; ++i) {

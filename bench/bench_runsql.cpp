@@ -42,22 +42,6 @@ void runSqlOnce(benchmark::State& state, const Db::Connection& c) {
     }
 }
 
-bool openDirect(QSqlDatabase& db, const Db::Connection& c) {
-    if (c.engine == Db::Engine::Sqlite) {
-        db.setDatabaseName(c.database);
-    } else if (c.engine == Db::Engine::Odbc) {
-        db.setDatabaseName(Db::odbcConnectionString(c));
-    } else {
-        const QStringList hostPort = c.server.split(QLatin1Char(','));
-        db.setHostName(hostPort.value(0));
-        db.setPort(hostPort.value(1).toInt());
-        db.setUserName(c.login);
-        db.setPassword(c.password);
-        db.setDatabaseName(c.database);
-    }
-    return db.open();
-}
-
 void openConnection(benchmark::State& state, const Db::Connection& c) {
     Db::setConnection(c);
     seed();

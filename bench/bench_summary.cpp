@@ -104,20 +104,6 @@ void perItemSums(benchmark::State& state, const Db::Connection& c) {
     state.counters["statements"] = statementsSent;
 }
 
-bool openDirect(QSqlDatabase& db, const Db::Connection& c) {
-    if (c.engine == Db::Engine::Sqlite) {
-        db.setDatabaseName(c.database);
-    } else {
-        const QStringList hostPort = c.server.split(QLatin1Char(','));
-        db.setHostName(hostPort.value(0));
-        db.setPort(hostPort.value(1).toInt());
-        db.setUserName(c.login);
-        db.setPassword(c.password);
-        db.setDatabaseName(c.database);
-    }
-    return db.open();
-}
-
 void groupedQueryRaw(benchmark::State& state, const Db::Connection& c) {
     const QString name = QStringLiteral("bench-open");
     {

@@ -5,6 +5,8 @@
 
 #include "db/sqlaccess.h"
 
+#include <QSqlDatabase>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -41,4 +43,21 @@ inline std::vector<Target> benchTargets(const QTemporaryDir& dir, bool withOdbc)
         targets.push_back({"ODBC", odbc});
     }
     return targets;
+}
+
+// Opens `db` (made with the engine's driver) on `c` directly, for the raw side of a comparison.
+inline bool openDirect(QSqlDatabase& db, const Db::Connection& c) {
+    if (c.engine == Db::Engine::Sqlite) {
+        db.setDatabaseName(c.database);
+    } else if (c.engine == Db::Engine::Odbc) {
+        db.setDatabaseName(Db::odbcConnectionString(c));
+    } else {
+        const QStringList hostPort = c.server.split(QLatin1Char(','));
+        db.setHostName(hostPort.value(0));
+        db.setPort(hostPort.value(1).toInt());
+        db.setUserName(c.login);
+        db.setPassword(c.password);
+        db.setDatabaseName(c.database);
+    }
+    return db.open();
 }

@@ -249,17 +249,21 @@ void MxEd::SaveNewRecord() {
         Msg::info(ReportCommon::connectFailedRetry(), ReportCommon::hintTitle());
         return;
     }
+    showSaved();
+    DlgRet = c.item;
+    if (!Chk->isChecked())
+        accept();
+    else
+        CmbItm->setFocus();
+}
+
+void MxEd::showSaved() {
     Lab5->setText(MxEdRules::savedText(TxtSL->text()));
     Lab5->show();
     TxtSL->clear();
     TxtBZ->clear();
     AddItemToLists();
     DoEvents(7);
-    DlgRet = c.item;
-    if (!Chk->isChecked())
-        accept();
-    else
-        CmbItm->setFocus();
 }
 
 void MxEd::SaveEditedRecord() {
@@ -284,12 +288,7 @@ void MxEd::SaveEditedRecord() {
         Msg::info(ReportCommon::connectFailedRetry(), ReportCommon::hintTitle());
         return;
     }
-    Lab5->setText(MxEdRules::savedText(TxtSL->text()));
-    Lab5->show();
-    TxtSL->clear();
-    TxtBZ->clear();
-    AddItemToLists();
-    DoEvents(7);
+    showSaved();
     journal_->QueryAll();
     accept();
 }

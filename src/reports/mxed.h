@@ -58,6 +58,8 @@ private:
     void SaveEditedRecord();
     void DeleteRecord();
     void AddItemToLists();
+    // After a save: the saved notice, the boxes emptied, a new item added to the lists.
+    void showSaved();
     void TxtSL_Change();
     // The checks, with the cleaned texts written back; false after a message.
     bool checked(MxEdRules::Checked* out);
