@@ -1,5 +1,7 @@
 #include "main_window/kuang.h"
 
+#include "app/ledgersession.h"
+
 #include "admin/gonggao.h"
 #include "admin/gonggaorules.h"
 #include "admin/rights.h"
@@ -73,7 +75,7 @@ void Kuang::destroyInstance() {
     theKuang = nullptr;
 }
 
-Kuang::Kuang() : QWidget(nullptr, Qt::Window) {
+Kuang::Kuang() : QWidget(nullptr, Qt::Window), session_(new LedgerSession(this)) {
     setObjectName(QStringLiteral("Kuang"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -83,6 +85,24 @@ Kuang::Kuang() : QWidget(nullptr, Qt::Window) {
     placeControls();
     createMenus();
     createTray();
+    followSession();
+}
+
+// Cmb and CmbUser show the session's lists, whichever window changed them.
+void Kuang::followSession() {
+    connect(session_, &LedgerSession::itemsReset, this, [this] {
+        Cmb->clear();
+        Cmb->addItems(session_->items());
+        // The box starts empty: the first item is a choice to make, not a preset.
+        Cmb->setCurrentIndex(-1);
+        Cmb->setEditText(QString());
+    });
+    connect(session_, &LedgerSession::itemAdded, this,
+            [this](const QString& item) { Cmb->addItem(item); });
+    connect(session_, &LedgerSession::operatorsChanged, this, [this] {
+        CmbUser->clear();
+        CmbUser->addItems(session_->operators());
+    });
 }
 
 void Kuang::createControls() {

@@ -14,12 +14,16 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QSystemTrayIcon;
+class LedgerSession;
 
 class Kuang : public QWidget {
     Q_OBJECT
 public:
     static Kuang* instance();
     static void destroyInstance(); // tests start each run afresh
+
+    // The open ledger's items, operators and notice, handed to the other windows.
+    LedgerSession* session() const { return session_; }
 
     int PanelNo = 0;
     bool ExitNow = false;
@@ -90,6 +94,7 @@ private:
     void createControls();
     void createMenus();
     void createTray();
+    void followSession();
     void placeControls();
     void layoutLedgerPanel();
     void layoutLoginPanel();
@@ -185,5 +190,6 @@ public:
 
 private:
     bool coupling_ = false;
+    LedgerSession* session_;
     QSize savedSize_;
 };

@@ -1,6 +1,8 @@
 // The main window's entry panel: item list, quantity hint and saving an entry.
 #include "main_window/kuang.h"
 
+#include "app/ledgersession.h"
+
 #include "admin/rights.h"
 #include "app/clock.h"
 #include "app/format.h"
@@ -36,15 +38,12 @@ bool seesQuantity() {
 } // namespace
 
 void Kuang::LoadItemList() {
-    Cmb->clear();
-    if (RunSql(Entry::itemListStatement(CurZbID)).toInt() <= 0)
-        return;
-    for (int i = 1; i <= SqlRowMax; ++i)
-        if (!SqlRows(i, 0).isEmpty())
-            Cmb->addItem(SqlRows(i, 0));
-    // The box starts empty: the first item is a choice to make, not a preset.
-    Cmb->setCurrentIndex(-1);
-    Cmb->setEditText(QString());
+    QStringList items;
+    if (RunSql(Entry::itemListStatement(CurZbID)).toInt() > 0)
+        for (int i = 1; i <= SqlRowMax; ++i)
+            if (!SqlRows(i, 0).isEmpty())
+                items.append(SqlRows(i, 0));
+    session_->setItems(items);
 }
 
 QString Kuang::GetItemSL(const QString& item) {
@@ -187,8 +186,7 @@ void Kuang::SaveEntry() {
     }
     Txt->clear();
     DoEvents(7);
-    if (Cmb->findText(d.item, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
-        Cmb->addItem(d.item);
+    session_->addItem(d.item);
     Lab5->setText(Entry::savedText(d.split.numberText));
     setHintAfterSave(d.item, d.split.quantity);
     DoEvents(2);

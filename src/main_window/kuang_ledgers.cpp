@@ -1,6 +1,8 @@
 // The main window's ledger list, opening a ledger and the operator login.
 #include "main_window/kuang.h"
 
+#include "app/ledgersession.h"
+
 #include "admin/rights.h"
 #include "admin/zbtyp.h"
 #include "app/mainbas.h"
@@ -180,7 +182,7 @@ void Kuang::OpenLedger() {
         return;
     showWait(T::readingOperatorsWait());
     // Read before anything is remembered: a failed read leaves the ledger panel as it was.
-    CmbUser->clear();
+    session_->setOperators({});
     if (!fillUsrList()) {
         hideWait();
         Msg::info(T::connectFailed());
@@ -233,15 +235,17 @@ bool Kuang::fillUsrList() {
     if (count.isEmpty())
         return false;
     if (count != QLatin1String("0")) {
+        QStringList names;
         for (int i = 1; i <= SqlRowMax; ++i)
             if (!SqlRows(i, 0).isEmpty())
-                CmbUser->addItem(SqlRows(i, 0));
+                names.append(SqlRows(i, 0));
+        session_->setOperators(names);
         return true;
     }
     // Only a ledger known to have no operator gets its administrator; a failed read must not
     // bring back a removed administrator without a password.
     RunSqlOne(T::adminInsert(CurZbID));
-    CmbUser->addItem(QStringLiteral("管理员"));
+    session_->setOperators({QStringLiteral("管理员")});
     return true;
 }
 

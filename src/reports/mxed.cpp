@@ -3,6 +3,7 @@
 #include "admin/rights.h"
 #include "app/clock.h"
 #include "app/format.h"
+#include "app/ledgersession.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
@@ -331,7 +332,7 @@ void MxEd::AddItemToLists() {
     if (CmbItm->findText(item, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0)
         return;
     CmbItm->addItem(item);
-    Kuang::instance()->Cmb->addItem(item);
+    Kuang::instance()->session()->addItem(item);
     journal_->CmbItm->addItem(item);
 }
 

@@ -1,6 +1,7 @@
 #include "reports/reportwidgets.h"
 
 #include "admin/rights.h"
+#include "app/ledgersession.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
@@ -185,11 +186,7 @@ void ReportList::Lst_Click(int row) {
 }
 
 QStringList mainWindowItems() {
-    QStringList out;
-    QComboBox* cmb = Kuang::instance()->Cmb;
-    for (int i = 0; i < cmb->count(); ++i)
-        out.append(cmb->itemText(i));
-    return out;
+    return Kuang::instance()->session()->items();
 }
 
 void fillItemChoices(QComboBox* combo, const QStringList& choices) {
