@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFontMetricsF>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyledItemDelegate>
@@ -153,8 +154,8 @@ ReportList::ReportList(QWidget* parent) : QListView(parent) {
     lst2_->hide();
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& now) { Lst_Click(now.isValid() ? now.row() : -1); });
-    connect(this, &QListView::doubleClicked, this,
-            [this](const QModelIndex& at) { emit doubleClickedRow(at.row()); });
+    // The line the click settled on, which is not the rule line under the pointer.
+    connect(this, &QListView::doubleClicked, this, [this] { emit doubleClickedRow(selected()); });
 }
 
 int ReportList::selected() const {
@@ -170,8 +171,47 @@ void ReportList::selectRow(int row) {
     setCurrentIndex(lines_->index(row, ReportLines::TextColumn));
 }
 
+void ReportList::mousePressEvent(QMouseEvent* event) {
+    gestureFrom_ = LastListIndex;
+    inMouse_ = true;
+    QListView::mousePressEvent(event);
+    settleMouse();
+}
+
+void ReportList::mouseMoveEvent(QMouseEvent* event) {
+    inMouse_ = true;
+    QListView::mouseMoveEvent(event);
+    settleMouse();
+}
+
+void ReportList::mouseReleaseEvent(QMouseEvent* event) {
+    inMouse_ = true;
+    QListView::mouseReleaseEvent(event);
+    settleMouse();
+}
+
+void ReportList::settleMouse() {
+    inMouse_ = false;
+    const int row = selected();
+    const QString line = lines_->text(row);
+    int target = row;
+    // Only a line the pointer newly reached counts; the line already stepped to does not.
+    if (row != LastListIndex && ListNav::remembers(line, row)) {
+        target = ListNav::afterClick(line, row, gestureFrom_, lines_->count());
+        if (target == row)
+            gestureFrom_ = row;
+        LastListIndex = target;
+    }
+    stepping_ = true;
+    if (target != row)
+        selectRow(target);
+    else if (row >= 0 && !selectionModel()->isSelected(currentIndex()))
+        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+    stepping_ = false;
+}
+
 void ReportList::Lst_Click(int row) {
-    if (stepping_)
+    if (stepping_ || inMouse_)
         return;
     const QString line = lines_->text(row);
     if (!ListNav::remembers(line, row))

@@ -14,6 +14,7 @@
 #include <functional>
 
 class QComboBox;
+class QMouseEvent;
 class QPushButton;
 class QWidget;
 
@@ -59,11 +60,23 @@ public:
 signals:
     void doubleClickedRow(int row);
 
+protected:
+    // A mouse gesture makes the line under the pointer current first and selects it only
+    // afterwards; the rule-line step is taken once the view has done both, so the highlighted
+    // line is always the one the commands act on.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
 private:
     void Lst_Click(int row);
+    void settleMouse();
     ReportLines* lines_;
     QListView* lst2_;
     bool stepping_ = false;
+    bool inMouse_ = false;
+    // The record line the current gesture moves from: a rule line is stepped over away from it.
+    int gestureFrom_ = -1;
 };
 
 // The main window's item list, in order.

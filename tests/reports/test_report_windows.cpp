@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -291,6 +292,53 @@ TEST_F(ReportWindows, ExportAndSingleDeleteFromTheJournal) {
     Msg::clearShown();
     QTest::mouseClick(w.Cmd[1], Qt::LeftButton);
     EXPECT_EQ(shownTexts(), QStringList{QStringLiteral("对不起，您无此权限！")});
+}
+
+TEST_F(ReportWindows, MouseOnARuleLineHighlightsTheRecordItActsOn) {
+    seed(2);
+    seed(2, QStringLiteral("角铁"), 3);
+    enter();
+    MxLst w;
+    w.show();
+    QTest::mouseClick(w.Cmd[0], Qt::LeftButton);
+    ReportLines* lines = w.Lst->lines();
+    int rule = -1;
+    for (int i = 3; i + 1 < lines->count() && rule < 0; ++i)
+        if (TextTable::isRuleLine(lines->text(i)) && !lines->id(i - 1).isEmpty() &&
+            !lines->id(i + 1).isEmpty())
+            rule = i;
+    ASSERT_GT(rule, 0);
+    QWidget* vp = w.Lst->viewport();
+    auto at = [&](int row) {
+        return w.Lst->visualRect(lines->index(row, ReportLines::TextColumn)).center();
+    };
+    // The highlighted line, which must be the one the commands act on.
+    auto shown = [&] {
+        const QModelIndexList sel = w.Lst->selectionModel()->selectedIndexes();
+        const int row = sel.size() == 1 ? sel.first().row() : -1;
+        return row == w.Lst->selected() ? row : -2;
+    };
+    QTest::mouseClick(vp, Qt::LeftButton, {}, at(rule - 1));
+    QTest::mouseClick(vp, Qt::LeftButton, {}, at(rule));
+    EXPECT_EQ(shown(), rule + 1);
+    QTest::mouseClick(vp, Qt::LeftButton, {}, at(rule)); // from below: the record above
+    EXPECT_EQ(shown(), rule - 1);
+    QTest::mouseClick(vp, Qt::LeftButton, {}, at(rule + 1));
+    QTest::mousePress(vp, Qt::LeftButton, {}, at(rule));
+    for (int dx : {2, 4, 6}) {
+        const QPoint p = at(rule) + QPoint(dx, 0);
+        QMouseEvent move(QEvent::MouseMove, p, vp->mapToGlobal(p), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(vp, &move);
+    }
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, at(rule) + QPoint(6, 0));
+    EXPECT_EQ(shown(), rule - 1);
+
+    const QString picked = lines->id(rule - 1);
+    Msg::queueAnswer(QMessageBox::Yes);
+    QTest::mouseClick(w.Cmd[5], Qt::LeftButton);
+    EXPECT_EQ(count("ZBID<>'" + kZb + "'"), 1);
+    EXPECT_EQ(count("ZBID<>'" + kZb + "' and ID='" + picked + "'"), 1);
 }
 
 TEST_F(ReportWindows, LateRecordsKeepTheirMinuteAndTakeTheNextHundredth) {
