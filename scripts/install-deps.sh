@@ -12,6 +12,7 @@ packages=(
   unixodbc unixodbc-dev odbc-postgresql tdsodbc
   fonts-noto-cjk
   xvfb xauth imagemagick
+  dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()

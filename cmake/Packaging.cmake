@@ -1,0 +1,35 @@
+# The Debian package: `cpack` in a build folder writes zelvo_<version>_amd64.deb, installing
+# under /usr. scripts/package.sh builds the program alone and runs it.
+
+install(FILES ${PROJECT_SOURCE_DIR}/data/copyright DESTINATION share/doc/zelvo)
+
+set(ZELVO_PACKAGE_MAINTAINER "Zelvo developers <dev@zelvo.io>"
+    CACHE STRING "Maintainer field of the Debian package")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME zelvo)
+set(CPACK_PACKAGE_VENDOR Zelvo)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "quantity ledgers in a shared SQL database (Chinese UI)")
+# Lines of a Debian description stay within 80 columns.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "Zelvo云记账 records the stock of goods, cash and bank balances, customer\n"
+    "receivables and project amounts in a ledger kept in a shared SQLite,\n"
+    "PostgreSQL or SQL Server database. Several operators log in with passwords\n"
+    "and rights and record signed changes such as +10 or -5.\n"
+    "The user interface is in Simplified Chinese.")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${ZELVO_PACKAGE_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded by name at run time, so dpkg-shlibdeps cannot see them: the SQL drivers of the three
+# connection kinds and the monospaced CJK font the report lists are drawn in.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libqt6sql6-sqlite, libqt6sql6-psql, libqt6sql6-odbc, fonts-noto-cjk")
+# Chinese texts on Qt's own buttons and dialogs.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
+
+include(CPack)
