@@ -6,7 +6,6 @@
 #include "app/shell.h"
 #include "app/twips.h"
 #include "db/sqlaccess.h"
-#include "main_window/kuang.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -191,7 +190,7 @@ void ZbTyp::showEvent(QShowEvent* event) {
 void ZbTyp::Form_Load() {
     Txt[0]->setText(ItemName);
     Txt[1]->setText(SlName);
-    NewZb = ItemName.isEmpty();
+    NewZb = false;
     CmbLX->clear();
     CmbLX->addItems(R::contactKinds());
     CmbLX->setCurrentIndex(0);
@@ -274,19 +273,7 @@ void ZbTyp::contactStep() {
 void ZbTyp::joinLedger(const QString& zbid, const QString& name) {
     // Set before the list moves, so that the list does not take its selection for a click.
     DlgRet = kOK;
-    Kuang* kuang = Kuang::instance();
-    const int found = kuang->findLedgerId(zbid, Qt::CaseInsensitive);
-    if (found >= 0) {
-        // The entry as this computer knows it, which is what will be opened.
-        kuang->CmbZbNm->setCurrentIndex(found);
-        CurZbID = kuang->CmbZbID->itemText(found);
-        CurZbNm = kuang->CmbZbNm->itemText(found);
-    } else {
-        kuang->insertLedger(zbid, name);
-        DoEvents();
-        CurZbID = zbid;
-        CurZbNm = name;
-    }
+    emit ledgerChosen(zbid, name, true);
     accept();
 }
 
@@ -332,13 +319,13 @@ void ZbTyp::typeStep() {
         }
         if (inserted != kOK) {
             Msg::info(R::createFailed(), R::failureTitle());
-            ItemName.clear();
+            ItemName = oldItem;
+            SlName = oldSl;
             showFrame(0);
             return;
         }
         DlgRet = kOK;
-        Kuang::instance()->insertLedger(CurZbID, CurZbNm);
-        DoEvents();
+        emit ledgerChosen(CurZbID, CurZbNm, false);
         accept();
         return;
     }

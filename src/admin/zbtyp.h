@@ -2,6 +2,8 @@
 // The ledger dialog: add a ledger by contact (Frm_0), name it (Frm_1), choose its type (Frm_2).
 // The opener takes instance(), fills TxtZbID / TxtZbNm and EdZbNm as it needs, calls
 // showFrame() and exec(), and then reads MainBas::DlgRet and the ledger's program-wide values.
+// Only a contact the server does not know creates a ledger; opened on the type frame it changes
+// the open ledger's words, whatever they are.
 
 #include <QDialog>
 
@@ -27,6 +29,11 @@ public:
 
     void Cmd_Click(int index);
 
+signals:
+    // The ledger to list and select: `joined` one the server held, else one just created.
+    void ledgerChosen(const QString& id, const QString& name, bool joined);
+
+public:
     // Controls, named as the design names them.
     QFrame* Frm[3];
     QLabel* LabCpt[3];

@@ -47,6 +47,9 @@ public:
     int findLedgerId(const QString& id, Qt::CaseSensitivity cs) const;
     // Inserts a ledger just before the add entry and selects it.
     void insertLedger(const QString& id, const QString& name);
+    // The ledger dialog's answer: a joined ledger known here is selected as this computer knows
+    // it, any other is listed; either becomes CurZbID / CurZbNm.
+    void placeLedger(const QString& id, const QString& name, bool joined);
 
     // Opening and login.
     void OpenLedger();

@@ -97,6 +97,7 @@ void Kuang::CmbZbNm_GotFocus() {
 void Kuang::AddZbToList() {
     DlgRet.clear();
     ZbTyp* dialog = ZbTyp::instance();
+    connect(dialog, &ZbTyp::ledgerChosen, this, &Kuang::placeLedger, Qt::UniqueConnection);
     dialog->showFrame(0);
     // The dialog's own answer decides: DlgRet may have been re-armed while it was closing.
     if (dialog->exec() != QDialog::Accepted) {
@@ -112,6 +113,20 @@ void Kuang::AddZbToList() {
         DoEvents(6);
         Cmd_Click();
     }
+}
+
+void Kuang::placeLedger(const QString& id, const QString& name, bool joined) {
+    const int found = joined ? findLedgerId(id, Qt::CaseInsensitive) : -1;
+    if (found >= 0) {
+        CmbZbNm->setCurrentIndex(found);
+        CurZbID = CmbZbID->itemText(found);
+        CurZbNm = CmbZbNm->itemText(found);
+        return;
+    }
+    insertLedger(id, name);
+    DoEvents();
+    CurZbID = id;
+    CurZbNm = name;
 }
 
 void Kuang::RemoveZb() {

@@ -79,6 +79,13 @@ int execWith(ZbTyp* d, const std::function<void()>& steps) {
     return result;
 }
 
+// The dialog as the main window opens it: what it chooses goes into `k`'s list.
+ZbTyp* dialogFor(Kuang* k) {
+    ZbTyp* d = ZbTyp::instance();
+    QObject::connect(d, &ZbTyp::ledgerChosen, k, &Kuang::placeLedger, Qt::UniqueConnection);
+    return d;
+}
+
 int countOf(const QString& statement) {
     return RunSql(statement).toInt();
 }
@@ -118,7 +125,7 @@ protected:
         // The server's own date; on SQLite that is the set clock.
         ASSERT_EQ(RunSql(QStringLiteral("select Getdate()")), QStringLiteral("1"));
         const QString serverDate = SqlRows(1, 0).left(10);
-        ZbTyp* d = ZbTyp::instance();
+        ZbTyp* d = dialogFor(k);
         d->showFrame(0);
 
         struct Seen {
@@ -297,7 +304,7 @@ TEST_F(ZbTypWindow, JoinsALedgerTheServerHolds) {
 
     // Already in the list, in other letter case: only selected.
     k->CmbZbNm->setCurrentIndex(1);
-    ZbTyp* d = ZbTyp::instance();
+    ZbTyp* d = dialogFor(k);
     d->showFrame(0);
     int result = execWith(d, [&] {
         chooseKind(d, QStringLiteral("邮箱"));
@@ -314,7 +321,7 @@ TEST_F(ZbTypWindow, JoinsALedgerTheServerHolds) {
 
     // Not in the list: inserted under the server's name.
     DlgRet.clear();
-    d = ZbTyp::instance();
+    d = dialogFor(k);
     d->showFrame(0);
     result = execWith(d, [&] {
         edit(d, "TxtZbID")->setText(QStringLiteral("100-0000-0001"));
@@ -341,8 +348,8 @@ TEST_F(ZbTypWindow, RefusalsKeepTheStepOpen) {
     const int before = k->CmbZbNm->count();
     CurZbNm = QStringLiteral("家用");
     DlgRet = QStringLiteral("untouched");
-    ZbTyp* d = ZbTyp::instance();
-    ASSERT_TRUE(d->NewZb);
+    ZbTyp* d = dialogFor(k);
+    EXPECT_FALSE(d->NewZb); // until the server says the contact is new
     d->showFrame(0);
     d->show();
 
@@ -367,6 +374,7 @@ TEST_F(ZbTypWindow, RefusalsKeepTheStepOpen) {
     edit(d, "TxtZbID")->setText(QStringLiteral("me@home.cn"));
     click(d, "Cmd_3");
     ASSERT_TRUE(frameShown(d, 1));
+    EXPECT_TRUE(d->NewZb);
     EXPECT_EQ(CurZbID, QStringLiteral("me@home.cn"));
     EXPECT_EQ(edit(d, "TxtZbNm")->text(), QStringLiteral("新建家用"));
 
@@ -522,14 +530,44 @@ TEST_F(ZbTypWindow, TypeSettingsUpdateTheOpenLedger) {
     EXPECT_EQ(Msg::shown().size(), 1);
 }
 
+TEST_F(ZbTypWindow, TypeSettingsFromTheMenuUpdateALedgerWithoutWords) {
+    ASSERT_EQ(RunSql(R::ledgerInsert(QStringLiteral("13800138000"), QStringLiteral("库房"),
+                                     QString(), QString(), QStringLiteral("2024-01-01"))),
+              kOK);
+    Kuang* k = kuangWith({{QStringLiteral("13800138000"), QStringLiteral("库房")}});
+    const int before = k->CmbZbNm->count();
+    CurZbID = QStringLiteral("13800138000");
+    CurZbNm = QStringLiteral("库房");
+    ItemName.clear();
+    SlName.clear();
+    CurQx = QString(16, QLatin1Char('1'));
+    QTimer::singleShot(0, [] {
+        ZbTyp* d = ZbTyp::instance();
+        click(d, "Opt_0");
+        click(d, "Cmd_0");
+        if (d->isVisible())
+            d->reject();
+    });
+    k->Menu_ZbTyp_Click();
+    EXPECT_TRUE(Msg::shown().isEmpty()) << Msg::last().text.toStdString();
+    EXPECT_EQ(ItemName, QStringLiteral("账户"));
+    ASSERT_EQ(RunSql(QStringLiteral("select Item,SL from Zblst")), QStringLiteral("1"));
+    EXPECT_EQ(SqlRows(1, 0), QStringLiteral("账户"));
+    EXPECT_EQ(SqlRows(1, 1), QStringLiteral("余额"));
+    EXPECT_EQ(CurZbID, QStringLiteral("13800138000"));
+    EXPECT_EQ(k->CmbZbNm->count(), before);
+}
+
 TEST_F(ZbTypWindow, ServerFailures) {
     Kuang* k = kuangWith({});
     const int before = k->CmbZbNm->count();
+    ItemName = QStringLiteral("仓"); // words of the ledger opened before
+    SlName = QStringLiteral("数");
 
     // No server: the contact cannot be looked up.
     Db::setConnection({Db::Engine::Postgres, QStringLiteral("127.0.0.1,1"), QStringLiteral("u"),
                        QStringLiteral("p"), QStringLiteral("d")});
-    ZbTyp* d = ZbTyp::instance();
+    ZbTyp* d = dialogFor(k);
     d->showFrame(0);
     d->show();
     edit(d, "TxtZbID")->setText(QStringLiteral("13900139000"));
@@ -556,7 +594,8 @@ TEST_F(ZbTypWindow, ServerFailures) {
               QStringLiteral("注册新账本失败，请检查网络连接是否正常，然后重试！"));
     EXPECT_EQ(Msg::last().title, QStringLiteral("提示"));
     EXPECT_EQ(Msg::last().icon, QMessageBox::Information);
-    EXPECT_TRUE(ItemName.isEmpty());
+    EXPECT_EQ(ItemName, QStringLiteral("仓"));
+    EXPECT_EQ(SlName, QStringLiteral("数"));
     EXPECT_TRUE(frameShown(d, 0));
     EXPECT_EQ(edit(d, "TxtZbID")->text(), QStringLiteral("13900139000"));
     EXPECT_TRUE(d->isVisible());
