@@ -127,8 +127,9 @@ void GongGao::setNotice(const QString& boxText, bool hasColour, int colour) {
     // the limit holds for typing only.
     changing_ = true;
     Txt->setPlainText(boxText);
-    lastText_ = boxText;
     changing_ = false;
+    // What another client stored gets the checks of typed text: the bar rule and the estimate.
+    checkText();
     if (hasColour)
         applyColour(colour);
 }
@@ -155,14 +156,15 @@ void GongGao::Lab_Click(int index) {
 void GongGao::Txt_Change() {
     if (changing_)
         return;
-    changing_ = true;
-    QString s = Txt->toPlainText();
-    if (R::storedLength(s) > R::kMaxLength) {
-        // Refused like a box's length limit: the text stays as it was, the caret where the
-        // refused characters would have gone.
+    const QString s = Txt->toPlainText();
+    // Refused like a box's length limit, but only when the text grows: a longer notice stored
+    // by another client can always be shortened.
+    if (R::storedLength(s) > R::kMaxLength && R::storedLength(s) > R::storedLength(lastText_)) {
+        // The text stays as it was, the caret where the refused characters would have gone.
         const int added = static_cast<int>(s.size() - lastText_.size());
         const int at =
             std::clamp(Txt->textCursor().position() - added, 0, static_cast<int>(lastText_.size()));
+        changing_ = true;
         Txt->setPlainText(lastText_);
         QTextCursor c = Txt->textCursor();
         c.setPosition(at);
@@ -170,6 +172,12 @@ void GongGao::Txt_Change() {
         changing_ = false;
         return;
     }
+    checkText();
+}
+
+void GongGao::checkText() {
+    changing_ = true;
+    QString s = Txt->toPlainText();
     if (R::storedLength(s) >= R::kEstimateFrom) {
         // "│" separates colour from text in the stored notice; replaced character by
         // character so that the caret stays where it is.

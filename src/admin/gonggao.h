@@ -36,6 +36,8 @@ protected:
 private:
     void Form_Load();
     void Txt_Change();
+    // The bar rule and the line estimate, on whatever the box holds.
+    void checkText();
     void applyColour(int colour);
     void publish();
     void systemDefault();

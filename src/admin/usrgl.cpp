@@ -277,11 +277,18 @@ void UsrGL::SaveUsr() {
         }
         const QString word = R::wordFromBoxes(ticked, QString());
         if (run(R::operatorInsert(CurZbID, name, word)) != kOK) {
-            // Another client may have added the name since this list was read.
-            const bool taken = run(R::operatorExists(CurZbID, name)).toInt() > 0;
-            Msg::info(taken ? R::duplicateName(name) : R::connectFailed());
-            Txt->setFocus();
-            return;
+            // Another client may have added the name since this list was read, or the insert
+            // went through and only its reply was lost.
+            const bool lost = Db::lastCommandLostConnection();
+            const QString rows = run(R::insertedRowQuery(CurZbID, name));
+            const R::FailedInsert why =
+                R::afterFailedInsert(rows, lost, SqlRows(1, 0), SqlRows(1, 1), word);
+            if (why != R::FailedInsert::Ours) {
+                Msg::info(why == R::FailedInsert::Taken ? R::duplicateName(name)
+                                                        : R::connectFailed());
+                Txt->setFocus();
+                return;
+            }
         }
         Lst->item(row)->setText(name);
         LstQx->item(row)->setText(word);

@@ -109,8 +109,17 @@ QString rightsUpdate(const QString& zbid, const QString& usr, const QString& wor
 QString operatorDelete(const QString& zbid, const QString& usr) {
     return QStringLiteral("delete from Usrlst") + where(zbid, usr);
 }
-QString operatorExists(const QString& zbid, const QString& usr) {
-    return QStringLiteral("select Usr from UsrLst") + where(zbid, usr);
+QString insertedRowQuery(const QString& zbid, const QString& usr) {
+    return QStringLiteral("select Pwd,Qx from UsrLst") + where(zbid, usr);
+}
+
+FailedInsert afterFailedInsert(const QString& rows, bool lostConnection, const QString& pwd,
+                               const QString& qx, const QString& word) {
+    if (rows.toInt() <= 0)
+        return FailedInsert::Failed;
+    if (lostConnection && pwd.isEmpty() && qx == word)
+        return FailedInsert::Ours;
+    return FailedInsert::Taken;
 }
 
 QString readFailed(const QString& usr) {

@@ -30,9 +30,15 @@ QString wordFromBoxes(const bool ticked[kBoxCount], const QString& stored);
 // Statements; names are quoted with SqlStr.
 QString wordQuery(const QString& zbid, const QString& usr);
 QString operatorInsert(const QString& zbid, const QString& usr, const QString& word);
+// After a failed insert: the operator's row as the server has it (Pwd, Qx).
+QString insertedRowQuery(const QString& zbid, const QString& usr);
+enum class FailedInsert { Ours, Taken, Failed };
+// `rows` is insertedRowQuery's answer. A row equal to the one sent is ours only when the insert
+// went down with its connection: its reply was lost, not its row.
+FailedInsert afterFailedInsert(const QString& rows, bool lostConnection, const QString& pwd,
+                               const QString& qx, const QString& word);
 QString rightsUpdate(const QString& zbid, const QString& usr, const QString& word);
 QString operatorDelete(const QString& zbid, const QString& usr);
-QString operatorExists(const QString& zbid, const QString& usr);
 
 // Messages.
 QString readFailed(const QString& usr);

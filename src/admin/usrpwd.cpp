@@ -41,7 +41,7 @@ UsrPwd::UsrPwd(QWidget* parent) : QDialog(parent) {
         Txt[i] = new QLineEdit(this);
         Txt[i]->setObjectName(QStringLiteral("Txt_") + QString::number(i));
         if (i > 0)
-            Txt[i]->setEchoMode(QLineEdit::Password);
+            Msg::starEcho(Txt[i]);
     }
     for (int i = 0; i < 2; ++i) {
         Cmd[i] = new QPushButton(i == 0 ? R::okCaption() : R::cancelCaption(), this);

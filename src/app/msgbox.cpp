@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QQueue>
 
 namespace {
@@ -51,6 +52,11 @@ bool askYesNo(const QString& text, QMessageBox::Icon icon, const QString& title)
            QMessageBox::Yes;
 }
 
+void starEcho(QLineEdit* edit) {
+    edit->setEchoMode(QLineEdit::Password);
+    edit->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+}
+
 bool input(const QString& prompt, const QString& title, QString& value, bool secret) {
     record.append({prompt, title, QMessageBox::NoIcon, {}, QMessageBox::NoButton, true, secret});
     if (testModeOn) {
@@ -70,7 +76,8 @@ bool input(const QString& prompt, const QString& title, QString& value, bool sec
         label->setTextFormat(Qt::PlainText);
     if (secret) {
         dialog.setTextEchoMode(QLineEdit::Password);
-        dialog.setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+        if (auto* edit = dialog.findChild<QLineEdit*>())
+            starEcho(edit);
     }
     if (dialog.exec() != QDialog::Accepted)
         return false;

@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QString>
 
+class QLineEdit;
+
 namespace Msg {
 
 using Button = QMessageBox::StandardButton;
@@ -33,6 +35,9 @@ bool askYesNo(const QString& text, QMessageBox::Icon icon, const QString& title 
 
 // A one-line input box; false when cancelled. A `secret` box shows "*" for every character.
 bool input(const QString& prompt, const QString& title, QString& value, bool secret = false);
+
+// A password box that shows "*" for every typed character, whatever the style draws.
+void starEcho(QLineEdit* edit);
 
 // Test seam.
 void setTestMode(bool on);

@@ -192,9 +192,12 @@ QString afterFailedInsert(const Row& row, const QString& tm, const QString& id, 
 QString saveRow(const Row& row, QString* storedId) {
     // Other clients may take the free id found before this one gets to it; each round at
     // least one of them succeeds, so a few rounds are enough.
-    constexpr int kTries = 20;
     const QString tm = row.date + QLatin1Char(' ') + row.time.toString(QStringLiteral("HH:mm"));
-    QString id = NewRecID(row.date, row.time);
+    return insertRow(row, tm, NewRecID(row.date, row.time), storedId);
+}
+
+QString insertRow(const Row& row, const QString& tm, QString id, QString* storedId) {
+    constexpr int kTries = 20;
     for (int attempt = 0; attempt < kTries; ++attempt) {
         if (storedId)
             *storedId = id;

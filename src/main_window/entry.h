@@ -63,6 +63,8 @@ struct Row {
 // free id (a hundredth later, or the first free one after it) is tried, a few times at most. "OK"
 // or "" as RunSql; `storedId` gets the id used.
 QString saveRow(const Row& row, QString* storedId = nullptr);
+// The same with the time `tm` and the first id to try given (a late record's own time).
+QString insertRow(const Row& row, const QString& tm, QString id, QString* storedId = nullptr);
 // The id `step` hundredths of a second after `id`, same day.
 QString nextRecID(const QString& id, int step = 1);
 

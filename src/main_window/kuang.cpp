@@ -132,7 +132,7 @@ void Kuang::createControls() {
     CmbZbID->hide();
     CmbUser->hide();
     TxtPwd->hide();
-    TxtPwd->setEchoMode(QLineEdit::Password);
+    Msg::starEcho(TxtPwd);
     Cmb->setEditable(true);
     Cmb->setInsertPolicy(QComboBox::NoInsert);
     Cmb->setCompleter(nullptr);

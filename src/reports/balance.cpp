@@ -12,7 +12,8 @@
 namespace Balance {
 
 QString itemFilterText(const QString& typed, const QString& itemName) {
-    const QString f = CleanStr(typed);
+    // Only the quotes go: an item another client stored with a comma must stay findable.
+    const QString f = trimBlanks(typed).remove(QLatin1Char('\''));
     if (f == QStringLiteral("全部") + itemName)
         return {};
     return f;
@@ -24,7 +25,7 @@ QString statement(const QString& zbid, const QString& filter, ItemRelation relat
         QStringLiteral("select Item,sum(SL) from Zhang Where ZBID='") + zbid + QStringLiteral("' ");
     if (!filter.isEmpty()) {
         if (relation == ItemRelation::Equal)
-            s += QStringLiteral(" And Item='") + filter + QStringLiteral("' ");
+            s += QStringLiteral(" And Item='") + SqlStr(filter) + QStringLiteral("' ");
         else
             s += QStringLiteral(" And ") +
                  Like::containsClause(QStringLiteral("Item"), filter, engine) + QLatin1Char(' ');

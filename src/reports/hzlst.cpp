@@ -139,6 +139,8 @@ void HzLst::RunSummary() {
     }
     const QList<Summary::Row> all = Summary::rowsOf(SqlRows, SqlRowMax);
     if (all.isEmpty()) {
+        AddSummaryHeader();
+        Lst->lines()->append(Summary::ruleLines(2));
         Msg::info(Summary::noRecords());
         return;
     }

@@ -70,6 +70,11 @@ MxEd::MxEd(MxLst* journal, int edStu, const QString& caption)
     Lab5 = named(new QLabel(this), QStringLiteral("Lab5"));
     Lab5->setStyleSheet(QStringLiteral("color: #2e7d32;"));
     Lab5->hide();
+    LabTm = named(new QLabel(this), QStringLiteral("LabTm"));
+    LabTm->setTextFormat(Qt::PlainText);
+    LabTm->setWordWrap(true);
+    LabTm->setStyleSheet(QStringLiteral("color: #c00000;"));
+    LabTm->hide();
     FrmWait = named(new QFrame(this), QStringLiteral("FrmWait"));
     FrmWait->setAutoFillBackground(true);
     LabWait = named(new QLabel(QStringLiteral("请稍候 …"), FrmWait), QStringLiteral("LabWait"));
@@ -89,6 +94,7 @@ MxEd::MxEd(MxLst* journal, int edStu, const QString& caption)
         x += tw(widths[i] + 60);
     }
     Chk->setGeometry(tw(240), tw(2520), tw(5000), tw(330));
+    LabTm->setGeometry(tw(240), tw(2380), tw(6600), tw(600));
     // Moved by mode when the window shows; the delete button has the right edge to itself.
     Cmd[0]->setGeometry(tw(240), tw(3000), tw(1150), tw(450));
     Cmd[1]->setGeometry(tw(2640), tw(3000), tw(1150), tw(450));
@@ -173,12 +179,11 @@ bool MxEd::Form_Activate() {
     }
     const QString tm = SqlRows(1, 0);
     const QStringList parts = Pickers::partsOf(tm);
-    // A record whose time cannot be read is not edited: saving it would re-date it.
-    if (EdStu == 2 && parts.isEmpty()) {
-        Msg::info(MxEdRules::unreadableTime(), ReportCommon::hintTitle());
-        reject();
-        return false;
-    }
+    // A record whose time cannot be read opens with the pickers as they are; the warning says
+    // that a save re-dates it.
+    LabTm->setVisible(EdStu == 2 && parts.isEmpty());
+    if (LabTm->isVisibleTo(this))
+        LabTm->setText(MxEdRules::unreadableTime(tm));
     CmbItm->setEditText(SqlRows(1, 1));
     if (EdStu == 2) {
         TxtSL->setText(MxEdRules::changeTextOf(SqlRows(1, 2).toDouble()));
@@ -245,8 +250,9 @@ void MxEd::SaveNewRecord() {
         return;
     const QString tm = Cmb->stamp();
     const QString id = NewRecIDAt();
-    if (id.isEmpty() ||
-        RunSql(MxEdRules::insertStatement(CurZbID, CurUsr, tm, id, c)) != QLatin1String("OK")) {
+    // The entry panel's save: a reply lost with its connection does not store the record twice.
+    const Entry::Row row{CurZbID, CurUsr, QString(), c.item, c.remark, QTime(), c.value};
+    if (id.isEmpty() || Entry::insertRow(row, tm, id) != QLatin1String("OK")) {
         Msg::info(ReportCommon::connectFailedRetry(), ReportCommon::hintTitle());
         return;
     }

@@ -38,6 +38,7 @@ public:
     QPushButton* Cmd[3];
     QCheckBox* Chk;
     QLabel* Lab5;
+    QLabel* LabTm;
     QFrame* FrmWait;
     QLabel* LabWait;
 

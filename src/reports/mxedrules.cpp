@@ -39,7 +39,8 @@ Checked check(const Input& in) {
     static const QRegularExpression number(QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)$)"));
     const QString typed = trimBlanks(in.change);
     bool ok = number.match(typed).hasMatch();
-    c.value = ok ? typed.toDouble(&ok) : 0;
+    // The value as the box will show it: what rounds to 0 is refused, not stored as a speck.
+    c.value = ok ? NumStr(typed.toDouble(&ok)).toDouble() : 0;
     if (!ok || c.value == 0)
         return refuse(c, QStringLiteral("请输入") + in.changeLabel + QStringLiteral("的数值！"));
     c.changeText = changeTextOf(c.value);
@@ -141,8 +142,9 @@ QString connectFailed() {
     return QStringLiteral("连接服务器失败！");
 }
 
-QString unreadableTime() {
-    return QStringLiteral("这条记录的时间无法识别，不能修改！");
+QString unreadableTime(const QString& stored) {
+    return QStringLiteral("这条记录保存的时间“") + stored +
+           QStringLiteral("”无法识别，保存时将使用上面选择的时间。");
 }
 
 QString savedText(const QString& changeText) {

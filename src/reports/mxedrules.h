@@ -61,7 +61,8 @@ QString changeTextOf(double value);
 
 QString deletedMessage(const QString& journalCaption);
 QString connectFailed();
-QString unreadableTime();
+// Shown in the editor over a record whose stored time cannot be read.
+QString unreadableTime(const QString& stored);
 QString savedText(const QString& changeText);
 QString keepOpenCaption();
 

@@ -111,11 +111,11 @@ void quotedValuesRoundTrip() {
 
         // A name read back from the server goes into statements quoted too.
         ASSERT_EQ(RunSql(U::operatorInsert("z1", text, "1")), "OK");
-        EXPECT_EQ(RunSql(U::operatorExists("z1", text)), "1");
+        EXPECT_EQ(RunSql(U::insertedRowQuery("z1", text)), "1");
         EXPECT_EQ(RunSql(U::rightsUpdate("z1", text, "0")), "OK");
         EXPECT_EQ(RunSqlOne(U::wordQuery("z1", text)), "0");
         EXPECT_EQ(RunSql(U::operatorDelete("z1", text)), "OK");
-        EXPECT_EQ(RunSql(U::operatorExists("z1", text)), "0");
+        EXPECT_EQ(RunSql(U::insertedRowQuery("z1", text)), "0");
     }
     EXPECT_EQ(RunSql(G::clearStatement("z1")), "OK");
     EXPECT_EQ(RunSqlOne("select GongGao from Zblst where ZBid='z1'"), "");

@@ -292,6 +292,8 @@ TEST_F(AdminFlow, PasswordChangeKeepsTheRightsAndTheRememberedPasswordFollows) {
         EXPECT_TRUE(get<QLineEdit>(d, "Txt_0")->isReadOnly());
         get<QLineEdit>(d, "Txt_1")->setText("Abc");
         get<QLineEdit>(d, "Txt_2")->setText("abc");
+        EXPECT_EQ(get<QLineEdit>(d, "Txt_1")->displayText(), "***");
+        EXPECT_EQ(get<QLineEdit>(d, "Txt_2")->displayText(), "***");
         click(d, "Cmd_0");
         EXPECT_EQ(Msg::last().text, "两次输入的密码不相同！");
         get<QLineEdit>(d, "Txt_1")->setText(pwd);
@@ -387,6 +389,46 @@ TEST_F(AdminFlow, NoticeIsPublishedInItsColourAndSeenOnASecondComputer) {
     EXPECT_EQ(k->Lab3->text(), KuangTexts::entryHint("物品", "存量"));
     EXPECT_EQ(k->Lab3->palette().color(QPalette::WindowText), QColor(0x80, 0x80, 0xFF));
     EXPECT_TRUE(k->GongGaoStr.isEmpty());
+}
+
+TEST_F(AdminFlow, AStoredNoticeIsCheckedAtOpeningAndCanBeShortened) {
+    const QString text = "一│二\n三\n四\n五\n六\n" + QString(290, QLatin1Char('a'));
+    sql("update Zblst set GongGao='255│" + text + "' where ZBid='L1'");
+    loginAs("管理员", "");
+    EXPECT_EQ(k->TxtPwd->displayText(), "");
+    driver.next([&](QDialog* d) {
+        auto* txt = get<QPlainTextEdit>(d, "Txt");
+        EXPECT_TRUE(txt->toPlainText().startsWith("一|二\n三"));
+        EXPECT_TRUE(get<QLabel>(d, "LabRed")->isVisible());
+        const qsizetype before = txt->toPlainText().size();
+        txt->moveCursor(QTextCursor::End);
+        QTest::keyClick(txt, Qt::Key_Backspace);
+        EXPECT_EQ(txt->toPlainText().size(), before - 1);
+        txt->insertPlainText("bb"); // still over the limit: no longer
+        EXPECT_EQ(txt->toPlainText().size(), before - 1);
+    });
+    menu("Menu_GongGao");
+}
+
+TEST_F(AdminFlow, AnOperatorWhoseReplyWasLostIsSavedOnce) {
+    REQUIRE_POSTGRES();
+    sb.usePostgres();
+    SetUp();
+    loginAs("管理员", "");
+    driver.next([&](QDialog* d) {
+        click(d, "Cmd_3");
+        get<QLineEdit>(d, "Txt")->setText("出纳");
+        click(d, "Chk_5");
+        // The row as the insert stores it, and then the connection goes before the reply.
+        sql("insert into UsrLst (ZBID,Usr,Pwd,Qx) values ('L1','出纳','','0000010000000000')");
+        ASSERT_TRUE(TestSupport::terminatePooledBackend());
+        click(d, "Cmd_0");
+        EXPECT_EQ(Msg::last().text, "保存成功！");
+    });
+    menu("Menu_Guanli");
+    EXPECT_EQ(RunSqlOne("select count(*) from UsrLst where Usr='出纳'"), "1");
+    EXPECT_EQ(items(k->CmbUser).count("出纳"), 1);
+    TestSupport::emptyTables();
 }
 
 TEST_F(AdminFlow, RenameSendsTheUpdateFirstAndTypeSettingsRelayTheEntryPanel) {

@@ -241,7 +241,10 @@ TEST(EditorRules, ChecksAndRecordIds) {
     EXPECT_EQ(c.changeText, QStringLiteral("+5"));
     EXPECT_EQ(c.remark, QStringLiteral("a-b"));
     EXPECT_EQ(check(QStringLiteral("x"), QStringLiteral("-.5")).changeText, QStringLiteral("-0.5"));
-    for (const QString& bad : QStringList{"", "0", "+0", "1,000", "5abc", "+", "1e3", "- 5"})
+    // The value is what the box shows: eight decimals at most, and a speck of a value is 0.
+    EXPECT_EQ(check(QStringLiteral("x"), QStringLiteral("0.123456789")).value, 0.12345679);
+    for (const QString& bad :
+         QStringList{"", "0", "+0", "1,000", "5abc", "+", "1e3", "- 5", "0.000000001"})
         EXPECT_EQ(check(QStringLiteral("x"), bad).message, QStringLiteral("请输入存量增减的数值！"))
             << bad.toStdString();
     EXPECT_EQ(check(QString(), QStringLiteral("5")).message, QStringLiteral("请输入或选择物品！"));

@@ -450,12 +450,18 @@ TEST_F(ReportWindows, EditsReplaceOnceAndNeverLoseTheRecord) {
     failing->Cmd_Click(2);
     EXPECT_EQ(count("ZBID='管理员#" + kZb + "#2026-12-06 10:00' and ID='" + newId + "'"), 1);
 
-    // A time that cannot be read is not edited.
+    // A time that cannot be read: opened with a warning in the window, and deleted as any other.
     ASSERT_EQ(RunSql("update Zhang set TM='昨天' where ID='A0304000001'"), kOK);
     Msg::clearShown();
     auto unreadable = open(QStringLiteral("A0304000001"));
-    EXPECT_FALSE(unreadable->Form_Activate());
-    EXPECT_EQ(shownTexts(), QStringList{QStringLiteral("这条记录的时间无法识别，不能修改！")});
+    EXPECT_TRUE(unreadable->Form_Activate());
+    EXPECT_TRUE(shownTexts().isEmpty());
+    EXPECT_TRUE(unreadable->LabTm->isVisibleTo(unreadable.get()));
+    EXPECT_EQ(unreadable->LabTm->text(),
+              QStringLiteral("这条记录保存的时间“昨天”无法识别，保存时将使用上面选择的时间。"));
+    Msg::queueAnswer(QMessageBox::Yes);
+    unreadable->Cmd_Click(2);
+    EXPECT_EQ(count("ZBID<>'" + kZb + "' and ID='A0304000001'"), 1);
 }
 
 } // namespace

@@ -117,7 +117,11 @@ TEST(BalanceRules, statementsAndValueFilter) {
     EXPECT_EQ(Balance::statement("Z", "a_", Balance::ItemRelation::Contains, Db::Engine::Postgres),
               "select Item,sum(SL) from Zhang Where ZBID='Z'  And Item ilike '%a!_%' escape '!'  "
               "Group by Item  order by Item ");
-    EXPECT_EQ(Balance::itemFilterText("螺丝,M8'", "物品"), "螺丝，M8");
+    // Only quotes go: a comma stored by another client stays, and a value is still quoted.
+    EXPECT_EQ(Balance::itemFilterText(" 螺丝,M8' ", "物品"), "螺丝,M8");
+    EXPECT_EQ(Balance::statement("Z", "a\\b", Balance::ItemRelation::Equal),
+              "select Item,sum(SL) from Zhang Where ZBID='Z'  And Item='a\\b'  Group by Item  "
+              "order by Item ");
     EXPECT_EQ(Balance::itemFilterText("全部物品", "物品"), "");
 
     EXPECT_FALSE(Balance::valueFilterOf("").active);

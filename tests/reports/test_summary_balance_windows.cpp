@@ -202,6 +202,17 @@ TEST_P(ReportWindows, summaryTable) {
     click(&w, "Cmd_0");
     EXPECT_EQ(Msg::last().text, "连接服务器失败，请重试！");
     EXPECT_EQ(table(&w), titles + QStringList({"||||"}));
+
+    // A ledger left without records clears the old table and its export.
+    Db::setConnection(GetParam() == Db::Engine::Sqlite ? box_.sqlite() : TestSupport::postgres());
+    item->setEditText("");
+    click(&w, "Cmd_0");
+    ASSERT_TRUE(get<QPushButton>(&w, "Cmd_1")->isEnabled());
+    ASSERT_EQ(RunSql("delete from Zhang"), "OK");
+    click(&w, "Cmd_0");
+    EXPECT_EQ(Msg::last().text, "这个账本还没有录入任何记录，不能进行报表统计！");
+    EXPECT_EQ(table(&w), titles + QStringList({"||||"}));
+    EXPECT_FALSE(get<QPushButton>(&w, "Cmd_1")->isEnabled());
 }
 
 TEST_P(ReportWindows, balanceList) {
@@ -250,8 +261,8 @@ TEST_P(ReportWindows, balanceList) {
     click(&summary, "Cmd_0");
     EXPECT_EQ(table(&summary).at(table(&summary).size() - 2), "合计：|10|10|5|15");
 
-    // Item filters: cleaned like every typed value, "contains" taken literally.
-    item->setEditText("螺丝,M8");
+    // Item filters: quotes dropped, the rest as typed; "contains" taken literally.
+    item->setEditText("螺丝，M8'");
     run();
     EXPECT_EQ(listed(), QStringList({"螺丝，M8"}));
     get<QComboBox>(&w, "CmbGX1")->setCurrentIndex(1);
