@@ -2,6 +2,7 @@
 
 #include "admin/rights.h"
 #include "app/format.h"
+#include "app/fullwidth.h"
 #include "app/mainbas.h"
 #include "db/sqlaccess.h"
 
@@ -44,6 +45,12 @@ QString shapeText(const QString& text) {
     if (c == QLatin1Char('.'))
         return QStringLiteral("+0") + text.mid(first);
     return text;
+}
+
+Typed shapeTyped(const QString& text, int cursor) {
+    const QString ascii = FullWidth::numberToAscii(text);
+    const QString shaped = shapeText(ascii);
+    return {shaped, shaped == ascii ? cursor : static_cast<int>(shaped.size())};
 }
 
 QString joinDashes(QString text) {
@@ -109,7 +116,7 @@ Decision check(const Input& in) {
         return refuse(d, QStringLiteral("对不起，您没有【记账】的权限！"));
     d.cleaned = true;
     d.item = CleanStr(in.item);
-    d.text = CleanStr(in.text);
+    d.text = CleanStr(FullWidth::numberToAscii(in.text));
     if (d.item.isEmpty())
         return refuse(d, QStringLiteral("请输入或选择") + in.itemName + QStringLiteral("！"),
                       kHint);

@@ -10,6 +10,15 @@ namespace Entry {
 // "5" becomes "+5", ".5" becomes "+0.5"; any other first character leaves the text as it is.
 QString shapeText(const QString& text);
 
+// The entry box after a keystroke: its number in ASCII (FullWidth::numberToAscii), then
+// shaped. The caret stays where it was through a conversion alone and goes to the end when
+// the text was shaped.
+struct Typed {
+    QString text;
+    int cursor = 0;
+};
+Typed shapeTyped(const QString& text, int cursor);
+
 // " -" and "- " become "-", as often as they occur.
 QString joinDashes(QString text);
 

@@ -1,5 +1,6 @@
 #include "main_window/kuang.h"
 
+#include "app/itemcompleter.h"
 #include "app/ledgersession.h"
 
 #include "admin/gonggao.h"
@@ -136,6 +137,7 @@ void Kuang::createControls() {
     Cmb->setEditable(true);
     Cmb->setInsertPolicy(QComboBox::NoInsert);
     Cmb->setCompleter(nullptr);
+    ItemCompleter::attach(Cmb);
     Cmb->setMaxVisibleItems(15);
     Lab3->setWordWrap(true);
     Lab3->setAlignment(Qt::AlignLeft | Qt::AlignTop);

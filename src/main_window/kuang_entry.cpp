@@ -62,10 +62,10 @@ void Kuang::Txt_Change() {
     const QString text = Txt->text();
     if (PanelNo != 2 || text.trimmed().isEmpty())
         return;
-    const QString shaped = Entry::shapeText(text);
-    if (shaped != text) {
-        Txt->setText(shaped);
-        Txt->end(false);
+    const Entry::Typed typed = Entry::shapeTyped(text, Txt->cursorPosition());
+    if (typed.text != text) {
+        Txt->setText(typed.text);
+        Txt->setCursorPosition(typed.cursor);
     }
 }
 

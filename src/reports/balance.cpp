@@ -1,6 +1,7 @@
 #include "reports/balance.h"
 
 #include "app/format.h"
+#include "app/fullwidth.h"
 #include "app/mainbas.h"
 #include "db/sqlaccess.h"
 #include "main_window/entry.h"
@@ -35,7 +36,7 @@ QString statement(const QString& zbid, const QString& filter, ItemRelation relat
 
 ValueFilter valueFilterOf(const QString& typed) {
     ValueFilter f;
-    const QString t = trimBlanks(typed);
+    const QString t = trimBlanks(FullWidth::numberToAscii(typed));
     if (t.isEmpty())
         return f;
     f.active = true;

@@ -1,5 +1,6 @@
 #include "reports/hzlst.h"
 
+#include "app/itemcompleter.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "db/sqlaccess.h"
@@ -31,6 +32,7 @@ HzLst::HzLst(QWidget* parent) : QDialog(parent) {
     CmbItm->setEditable(true);
     CmbItm->setInsertPolicy(QComboBox::NoInsert);
     CmbItm->setCompleter(nullptr);
+    ItemCompleter::attach(CmbItm);
     CmbGX1 = new QComboBox(this);
     CmbGX1->setObjectName(QStringLiteral("CmbGX1"));
     Cmb = new Report::DatePickers(this, QStringLiteral("Cmb"), year);

@@ -1,6 +1,7 @@
 #include "reports/kclst.h"
 
 #include "app/format.h"
+#include "app/itemcompleter.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "db/sqlaccess.h"
@@ -33,6 +34,7 @@ KcLst::KcLst(QWidget* parent) : QDialog(parent) {
     Cmb->setEditable(true);
     Cmb->setInsertPolicy(QComboBox::NoInsert);
     Cmb->setCompleter(nullptr);
+    ItemCompleter::attach(Cmb);
     CmbGX1 = new QComboBox(this);
     CmbGX1->setObjectName(QStringLiteral("CmbGX1"));
     CmbGX2 = new QComboBox(this);

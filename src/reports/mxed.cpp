@@ -3,6 +3,7 @@
 #include "admin/rights.h"
 #include "app/clock.h"
 #include "app/format.h"
+#include "app/itemcompleter.h"
 #include "app/ledgersession.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
@@ -50,6 +51,7 @@ MxEd::MxEd(MxLst* journal, int edStu, const QString& caption)
     CmbItm->setEditable(true);
     CmbItm->setInsertPolicy(QComboBox::NoInsert);
     CmbItm->setCompleter(nullptr);
+    ItemCompleter::attach(CmbItm);
     Lab2 = named(new QLabel(this), QStringLiteral("Lab2"));
     TxtSL = named(new QLineEdit(this), QStringLiteral("TxtSL"));
     Lab3 = named(new QLabel(QStringLiteral("备注："), this), QStringLiteral("Lab3"));
@@ -345,12 +347,12 @@ void MxEd::AddItemToLists() {
 void MxEd::TxtSL_Change() {
     if (shaping_ || trimBlanks(TxtSL->text()).isEmpty())
         return;
-    const QString shaped = Entry::shapeText(TxtSL->text());
-    if (shaped == TxtSL->text())
+    const Entry::Typed typed = Entry::shapeTyped(TxtSL->text(), TxtSL->cursorPosition());
+    if (typed.text == TxtSL->text())
         return;
     shaping_ = true;
-    TxtSL->setText(shaped);
-    TxtSL->setCursorPosition(static_cast<int>(shaped.size()));
+    TxtSL->setText(typed.text);
+    TxtSL->setCursorPosition(typed.cursor);
     shaping_ = false;
 }
 

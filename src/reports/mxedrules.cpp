@@ -1,6 +1,7 @@
 #include "reports/mxedrules.h"
 
 #include "app/format.h"
+#include "app/fullwidth.h"
 #include "db/sqlaccess.h"
 #include "main_window/entry.h"
 #include "reports/journal.h"
@@ -37,7 +38,7 @@ Checked check(const Input& in) {
         return refuse(c, QStringLiteral("请输入或选择") + in.itemWord + QStringLiteral("！"),
                       ReportCommon::hintTitle());
     static const QRegularExpression number(QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)$)"));
-    const QString typed = trimBlanks(in.change);
+    const QString typed = trimBlanks(FullWidth::numberToAscii(in.change));
     bool ok = number.match(typed).hasMatch();
     // The value as the box will show it: what rounds to 0 is refused, not stored as a speck.
     c.value = ok ? NumStr(typed.toDouble(&ok)).toDouble() : 0;

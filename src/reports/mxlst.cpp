@@ -3,6 +3,7 @@
 #include "admin/rights.h"
 #include "app/csv.h"
 #include "app/format.h"
+#include "app/itemcompleter.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
@@ -32,6 +33,7 @@ MxLst::MxLst(QWidget* parent) : QDialog(parent) {
     CmbItm->setEditable(true);
     CmbItm->setInsertPolicy(QComboBox::NoInsert);
     CmbItm->setCompleter(nullptr);
+    ItemCompleter::attach(CmbItm);
     CmbGX1 = named(new QComboBox(this), QStringLiteral("CmbGX1"));
     CmbSL = named(new QComboBox(this), QStringLiteral("CmbSL"));
     Lab2 = named(new QLabel(QStringLiteral("备注："), this), QStringLiteral("Lab2"));

@@ -14,6 +14,7 @@
 #include "main_window/ledgerlist.h"
 #include "testsupport.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -62,6 +63,17 @@ void type(QWidget* w, const QString& text) {
         QApplication::sendEvent(w, &press);
         QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
         QApplication::sendEvent(w, &release);
+    }
+}
+
+// Keys as the window system delivers them: to the open completion list when there is one.
+void keys(QWidget* window, const QList<QVariant>& sequence) {
+    for (const QVariant& key : sequence) {
+        if (key.typeId() == QMetaType::QString)
+            for (QChar c : key.toString())
+                QTest::keyClick(window->windowHandle(), c.toLatin1());
+        else
+            QTest::keyClick(window->windowHandle(), static_cast<Qt::Key>(key.toInt()));
     }
 }
 
@@ -771,4 +783,55 @@ TEST_F(KuangFlow, cancellingTheAddDialogSelectsTheFirstLedgerAndTheTrayBringsThe
     EXPECT_TRUE(k->isVisible());
     EXPECT_FALSE(k->isMinimized());
     EXPECT_FALSE(get<QAction>(k, "Menu_Form")->isVisible());
+}
+
+TEST_F(KuangFlow, anItemTakenByItsInitialsAndANumberTypedFullWidth) {
+    addLedger("L7", "五金");
+    addOperator("L7", "管理员", "");
+    for (const char* item : {"钢管", "螺丝钉M6", "不锈钢管φ32"})
+        RunSql(QString("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values "
+                       "('L7','管理员','2026-12-01 08:00','N1201%1','%1',1,'')")
+                   .arg(item));
+    knowLedger("L7", "五金");
+    start();
+    openChosenLedger();
+    login("");
+    ASSERT_EQ(k->PanelNo, 2);
+    QComboBox* cmb = get<QComboBox>(k, "Cmb");
+    QLineEdit* txt = get<QLineEdit>(k, "Txt");
+    ASSERT_TRUE(cmb->hasFocus());
+
+    keys(k, {"bxg"});
+    auto* list = qobject_cast<QAbstractItemView*>(QApplication::activePopupWidget());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->model()->index(0, 0).data().toString(), "不锈钢管φ32");
+    keys(k, {Qt::Key_Return}); // nothing taken: the typed text stays, Enter moves on
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(cmb->currentText(), "bxg");
+    EXPECT_TRUE(txt->hasFocus());
+
+    cmb->setFocus();
+    cmb->clearEditText();
+    keys(k, {"lsd", Qt::Key_Down});
+    EXPECT_EQ(cmb->currentText(), "lsd");
+    keys(k, {Qt::Key_Return});
+    EXPECT_EQ(cmb->currentText(), "螺丝钉M6");
+    EXPECT_EQ(get<QLabel>(k, "Lab4")->text(), "当前存量：1"); // taken as from the list
+    ASSERT_TRUE(txt->hasFocus());
+    type(txt, "１０ 进货");
+    EXPECT_EQ(txt->text(), "+10 进货");
+    QTest::keyClick(txt, Qt::Key_Return);
+    EXPECT_EQ(get<QLabel>(k, "Lab5")->text(), "+10  已保存！");
+    EXPECT_EQ(zhang("ITEM", "ID='N12063600000'"), "螺丝钉M6");
+    EXPECT_EQ(zhang("SL", "ID='N12063600000'"), "10");
+    EXPECT_EQ(zhang("BZ", "ID='N12063600000'"), "进货");
+
+    // No match, no list: Tab and Enter save a new item as they always have.
+    Clock::set(QDateTime(QDate(2026, 12, 6), QTime(10, 0, 1)));
+    cmb->setFocus();
+    cmb->clearEditText();
+    keys(k, {"xyz", Qt::Key_Tab, "+1", Qt::Key_Return});
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(zhang("ITEM", "ID='N12063600100'"), "xyz");
+    EXPECT_EQ(items(cmb).last(), "xyz");
 }

@@ -13,6 +13,7 @@
 #include "reports/texttable.h"
 #include "testsupport.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -211,6 +212,26 @@ TEST_F(ReportWindows, JournalListsWithDefaultsAndTellsAFailureFromNoData) {
     w.TxtBZ->setText(QStringLiteral("没有这个"));
     QTest::mouseClick(w.Cmd[0], Qt::LeftButton);
     EXPECT_EQ(shownTexts(), QStringList{QStringLiteral("没有符合条件的数据！")});
+}
+
+TEST_F(ReportWindows, JournalItemBoxFindsAnItemByItsInitials) {
+    seed(1, QStringLiteral("钢管"));
+    seed(1, QStringLiteral("不锈钢管φ32"), 3);
+    enter();
+    MxLst w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.CmbItm->setFocus();
+    w.CmbItm->clearEditText();
+    for (char c : {'b', 'x', 'g'})
+        QTest::keyClick(w.windowHandle(), c);
+    auto* list = qobject_cast<QAbstractItemView*>(QApplication::activePopupWidget());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->model()->rowCount(), 1);
+    QTest::keyClick(w.windowHandle(), Qt::Key_Down);
+    QTest::keyClick(w.windowHandle(), Qt::Key_Return);
+    EXPECT_EQ(w.CmbItm->currentText(), QStringLiteral("不锈钢管φ32"));
+    EXPECT_EQ(w.CmbItm->currentIndex(), w.CmbItm->findText(QStringLiteral("不锈钢管φ32")));
 }
 
 TEST_F(ReportWindows, BatchDeleteIsAllOrNothing) {
