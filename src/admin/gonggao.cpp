@@ -1,11 +1,11 @@
 #include "admin/gonggao.h"
 
 #include "admin/gonggaorules.h"
+#include "app/ledgersession.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/twips.h"
 #include "db/sqlaccess.h"
-#include "main_window/kuang.h"
 #include "main_window/kuangtexts.h"
 
 #include <QApplication>
@@ -67,7 +67,8 @@ QColor noticeColour(int stored, const QPalette& palette) {
     return QColor(c.red, c.green, c.blue);
 }
 
-GongGao::GongGao(QWidget* parent) : QDialog(parent), colour_(R::kWindowText) {
+GongGao::GongGao(LedgerSession& session, QWidget* parent)
+    : QDialog(parent), colour_(R::kWindowText), session_(session) {
     setObjectName(QStringLiteral("GongGao"));
     setWindowTitle(R::caption());
     setModal(true);
@@ -111,6 +112,11 @@ GongGao::GongGao(QWidget* parent) : QDialog(parent), colour_(R::kWindowText) {
         place(Cmd[i], 1320 + i * 1560, 2880, 1320, 450);
     setFixedSize(6200 / Twips::kPerPixel, 3540 / Twips::kPerPixel);
     Form_Load();
+    if (!session_.notice().isEmpty()) {
+        const KuangTexts::Notice notice = KuangTexts::parseNotice(session_.notice());
+        setNotice(R::fromStored(notice.text), notice.hasColour && notice.colour != R::kHintColour,
+                  notice.colour);
+    }
 }
 
 void GongGao::Form_Load() {
@@ -217,10 +223,7 @@ void GongGao::publish() {
         Msg::info(R::connectFailed());
         return;
     }
-    Kuang* kuang = Kuang::instance();
-    kuang->setNoticeColour(colour_);
-    kuang->Lab3->setText(text);
-    kuang->GongGaoStr = R::encode(colour_, text);
+    session_.setNotice(R::encode(colour_, text));
     accept();
 }
 
@@ -234,9 +237,6 @@ void GongGao::systemDefault() {
         return;
     }
     Txt->clear();
-    Kuang* kuang = Kuang::instance();
-    kuang->setNoticeColour(R::kHintColour);
-    kuang->Lab3->setText(KuangTexts::entryHint(ItemName, SlName));
-    kuang->GongGaoStr.clear();
+    session_.setNotice(QString());
     accept();
 }

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QDialog>
 
+class LedgerSession;
 class QLabel;
 class QPalette;
 class QPlainTextEdit;
@@ -17,7 +18,8 @@ QColor noticeColour(int stored, const QPalette& palette);
 class GongGao : public QDialog {
     Q_OBJECT
 public:
-    explicit GongGao(QWidget* parent = nullptr);
+    // Starts with the session's notice; a publish or a reset goes back into the session.
+    explicit GongGao(LedgerSession& session, QWidget* parent = nullptr);
     // The notice shown now: its text and, when it has one, its colour number.
     void setNotice(const QString& boxText, bool hasColour, int colour);
     int textColour() const { return colour_; }
@@ -45,4 +47,5 @@ private:
     int colour_;
     QString lastText_;
     bool changing_ = false;
+    LedgerSession& session_;
 };

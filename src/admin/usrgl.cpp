@@ -2,11 +2,12 @@
 
 #include "admin/rights.h"
 #include "admin/usrglrules.h"
+#include "app/format.h"
+#include "app/ledgersession.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/twips.h"
 #include "db/sqlaccess.h"
-#include "main_window/kuang.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -27,13 +28,9 @@ namespace {
 
 const QString kOK = QStringLiteral("OK");
 
-QComboBox* mainOperatorList() {
-    return Kuang::instance()->CmbUser;
-}
-
 } // namespace
 
-UsrGL::UsrGL(QWidget* parent) : QDialog(parent) {
+UsrGL::UsrGL(LedgerSession& session, QWidget* parent) : QDialog(parent), session_(session) {
     setObjectName(QStringLiteral("UsrGL"));
     setWindowTitle(R::caption());
     setModal(true);
@@ -93,11 +90,10 @@ void UsrGL::Form_Load() {
     LstQx->addItem(QString());
     Lst->addItem(CurUsr);
     LstQx->addItem(CurQx);
-    QComboBox* users = mainOperatorList();
-    for (int i = 0; i < users->count(); ++i) {
-        if (users->itemText(i) == CurUsr)
+    for (const QString& name : session_.operators()) {
+        if (name == CurUsr)
             continue;
-        Lst->addItem(users->itemText(i));
+        Lst->addItem(name);
         LstQx->addItem(QString());
     }
     Lst->setCurrentRow(-1);
@@ -292,7 +288,7 @@ void UsrGL::SaveUsr() {
         }
         Lst->item(row)->setText(name);
         LstQx->item(row)->setText(word);
-        mainOperatorList()->addItem(name);
+        session_.addOperator(name);
     } else {
         const QString name = Txt->text();
         const QString word = R::wordFromBoxes(ticked, LstQx->item(row)->text());
@@ -342,11 +338,8 @@ void UsrGL::removeOperator(int row) {
     if (row < 1)
         return;
     const QString name = Lst->item(row)->text();
-    QComboBox* users = mainOperatorList();
-    const int at =
-        name.isEmpty() ? -1 : users->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (at >= 0)
-        users->removeItem(at);
+    if (!name.isEmpty())
+        session_.removeOperator(name);
     {
         const QSignalBlocker block(Lst);
         delete LstQx->takeItem(row);

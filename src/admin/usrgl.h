@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class LedgerSession;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -13,7 +14,7 @@ class QPushButton;
 class UsrGL : public QDialog {
     Q_OBJECT
 public:
-    explicit UsrGL(QWidget* parent = nullptr);
+    explicit UsrGL(LedgerSession& session, QWidget* parent = nullptr);
 
     enum class Mode { Viewing, Modifying, Adding };
     Mode mode() const { return mode_; }
@@ -46,4 +47,7 @@ private:
     QString run(const QString& statement);
 
     Mode mode_ = Mode::Viewing;
+
+private:
+    LedgerSession& session_;
 };

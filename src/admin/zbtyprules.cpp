@@ -1,5 +1,6 @@
 #include "admin/zbtyprules.h"
 
+#include "app/format.h"
 #include "db/sqlaccess.h"
 
 namespace ZbTypRules {

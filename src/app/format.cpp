@@ -1,7 +1,6 @@
 #include "app/format.h"
 
 #include "app/clock.h"
-#include "db/sqlaccess.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -162,4 +161,15 @@ QDateTime ParseDate(QString& text) {
     const QDate date = yearFirst ? QDate(year.toInt(), a, b) : QDate(year.toInt(), b, a);
     // A text that names no real day reads as today rather than failing the caller's event.
     return date.isValid() ? QDateTime(date, QTime(0, 0)) : midnightToday();
+}
+
+QString CleanStr(const QString& text) {
+    QString s = trimBlanks(text);
+    s.remove(QLatin1Char('\''));
+    s.remove(QChar(10));
+    s.remove(QChar(13));
+    s.replace(QLatin1Char(','), QChar(0xFF0C));
+    s.replace(QChar(0x2502), QLatin1Char('|'));
+    s.replace(QChar(0x2500), QLatin1Char('-'));
+    return s;
 }

@@ -14,6 +14,9 @@ QString NumStr(double v);
 
 // Leading and trailing blanks (the space character) removed; other white space stays.
 QString trimBlanks(const QString& text);
+// A typed value made safe between single quotes: blanks trimmed, quotes and line breaks gone,
+// "," "│" "─" turned into characters that cannot break a statement, an export or a table.
+QString CleanStr(const QString& text);
 
 // Shortest decimal text that reads back as the same double, without an exponent for
 // ordinary sizes.

@@ -1,7 +1,5 @@
 #include "app/mainbas.h"
 
-#include "db/sqlaccess.h"
-
 #include <algorithm>
 
 void SqlTable::reset(int rowCount, int colCount) {
@@ -41,7 +39,6 @@ void initFixedValues(const QString& programDir) {
     AppPath = withTrailingSeparator(programDir);
     SetKey = QStringLiteral("FR");
     AppVer += SetKey;
-    Db::setConnection(Db::builtInConnection());
 }
 
 QString splashText() {

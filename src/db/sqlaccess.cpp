@@ -506,14 +506,3 @@ QString GetSrvDate() {
     SrvReadOn = today;
     return SrvDate;
 }
-
-QString CleanStr(const QString& text) {
-    QString s = trimBlanks(text);
-    s.remove(QLatin1Char('\''));
-    s.remove(QChar(10));
-    s.remove(QChar(13));
-    s.replace(QLatin1Char(','), QChar(0xFF0C));
-    s.replace(QChar(0x2502), QLatin1Char('|'));
-    s.replace(QChar(0x2500), QLatin1Char('-'));
-    return s;
-}

@@ -1,6 +1,7 @@
 #pragma once
-// The one way to the cloud database: one literal statement per call on a fresh connection,
-// every result and every failure as text. Statements are written in the SQL Server dialect.
+// The one way to the cloud database: one literal statement per call on a pooled connection
+// (one per set of connection values, reopened when found dead), every result and every failure
+// as text. Statements are written in the SQL Server dialect.
 
 #include <QList>
 #include <QString>
@@ -58,8 +59,7 @@ QString RunSqlOne(const QString& statement);
 QString RunSqlBatch(const QStringList& statements, const QList<int>& expectRows = {},
                     QList<int>* rowsChanged = nullptr);
 
-// A value placed between single quotes that cannot pass CleanStr (a password, a notice, a
-// text read back from the server): every single quote doubled.
+// A value placed between single quotes that cannot pass CleanStr (app/format.h) (a password, a
+// notice, a text read back from the server): every single quote doubled.
 QString SqlStr(const QString& text);
 QString GetSrvDate();
-QString CleanStr(const QString& text);

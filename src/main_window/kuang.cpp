@@ -101,9 +101,12 @@ void Kuang::followSession() {
     connect(session_, &LedgerSession::itemAdded, this,
             [this](const QString& item) { Cmb->addItem(item); });
     connect(session_, &LedgerSession::operatorsChanged, this, [this] {
+        const QString current = CmbUser->currentText();
         CmbUser->clear();
         CmbUser->addItems(session_->operators());
+        CmbUser->setCurrentIndex(CmbUser->findText(current));
     });
+    connect(session_, &LedgerSession::noticeChanged, this, &Kuang::showNotice);
 }
 
 void Kuang::createControls() {
@@ -373,14 +376,7 @@ void Kuang::layoutEntryPanel() {
     Txt->clear();
     Chk2->hide();
     Chk->hide();
-    if (!GongGaoStr.isEmpty()) {
-        const KuangTexts::Notice notice = KuangTexts::parseNotice(GongGaoStr);
-        if (notice.hasColour)
-            setLabelColour(Lab3, notice.colour);
-        Lab3->setText(GongGaoRules::fromStored(notice.text));
-    } else {
-        Lab3->setText(KuangTexts::entryHint(ItemName, SlName));
-    }
+    showNotice();
     // A login starts the hint afresh: the last operator's or ledger's sum must not show.
     SLItem.clear();
     SLValue = 0;
@@ -464,8 +460,17 @@ void Kuang::CmdMenu_Click() {
     Menu_Cmd->popup(CmdMenu->mapToGlobal(QPoint(0, CmdMenu->height())));
 }
 
-void Kuang::setNoticeColour(int stored) {
-    setLabelColour(Lab3, stored);
+void Kuang::showNotice() {
+    const QString& stored = session_->notice();
+    if (stored.isEmpty()) {
+        setLabelColour(Lab3, GongGaoRules::kHintColour);
+        Lab3->setText(KuangTexts::entryHint(ItemName, SlName));
+        return;
+    }
+    const KuangTexts::Notice notice = KuangTexts::parseNotice(stored);
+    if (notice.hasColour)
+        setLabelColour(Lab3, notice.colour);
+    Lab3->setText(GongGaoRules::fromStored(notice.text));
 }
 
 void Kuang::CmdRpt_Click() {
@@ -478,7 +483,7 @@ void Kuang::CmdRpt_Click() {
 void Kuang::Menu_SumSL_Click() {
     if (!Report::requireRight(Rights::BalanceList))
         return;
-    KcLst balance(this);
+    KcLst balance(*session_, this);
     balance.setWindowTitle(Menu_SumSL->text());
     balance.exec();
 }
@@ -487,7 +492,7 @@ void Kuang::Menu_JxcMx_Click() {
     if (!Report::requireRight(Rights::Journal))
         return;
     // A fresh window each time, so its filters start from their defaults.
-    MxLst journal(this);
+    MxLst journal(*session_, this);
     journal.setWindowTitle(Menu_JxcMx->text());
     journal.exec();
 }
@@ -495,7 +500,7 @@ void Kuang::Menu_JxcMx_Click() {
 void Kuang::Menu_JxcHZ_Click() {
     if (!Report::requireRight(Rights::Summary))
         return;
-    HzLst summary(this);
+    HzLst summary(*session_, this);
     summary.setWindowTitle(Menu_JxcHZ->text());
     summary.exec();
 }

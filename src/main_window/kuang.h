@@ -27,7 +27,6 @@ public:
 
     int PanelNo = 0;
     bool ExitNow = false;
-    QString GongGaoStr;
     bool AutoLoginOn = false;
     bool ShowSL = false;
     QString SLItem;
@@ -81,8 +80,8 @@ public:
     void Menu_ReSetPwd_Click();
     void Menu_Guanli_Click();
     void Menu_GongGao_Click();
-    // Lab3's text colour from a stored colour number (see GongGao).
-    void setNoticeColour(int stored);
+    // Lab3 with the session's notice, or the entry hint when there is none.
+    void showNotice();
 
 signals:
     void programEnded();

@@ -86,20 +86,14 @@ void Kuang::Menu_ReSetPwd_Click() {
 void Kuang::Menu_Guanli_Click() {
     if (!hasRight(Rights::Admin))
         return;
-    UsrGL dialog(this);
+    UsrGL dialog(*session_, this);
     dialog.exec();
 }
 
 void Kuang::Menu_GongGao_Click() {
     if (!hasRight(Rights::Notice))
         return;
-    GongGao dialog(this);
-    if (!GongGaoStr.isEmpty()) {
-        const KuangTexts::Notice notice = KuangTexts::parseNotice(GongGaoStr);
-        dialog.setNotice(GongGaoRules::fromStored(notice.text),
-                         notice.hasColour && notice.colour != GongGaoRules::kHintColour,
-                         notice.colour);
-    }
+    GongGao dialog(*session_, this);
     // The report button keeps its own state: it may be off for reasons of its own.
     const bool rptOn = CmdRpt->isEnabled();
     CmdMenu->setEnabled(false);

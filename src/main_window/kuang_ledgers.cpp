@@ -1,6 +1,7 @@
 // The main window's ledger list, opening a ledger and the operator login.
 #include "main_window/kuang.h"
 
+#include "app/format.h"
 #include "app/ledgersession.h"
 
 #include "admin/rights.h"
@@ -190,7 +191,7 @@ void Kuang::OpenLedger() {
     SlName = SqlRows(1, 1);
     ZbMsg = SqlRows(1, 2);
     const QString command = CleanStr(SqlRows(1, 3));
-    GongGaoStr = SqlRows(1, 4);
+    session_->setNotice(SqlRows(1, 4));
     bool stop = false;
     carryOutServerCommand(command, &stop);
     if (stop)

@@ -22,8 +22,8 @@ void selectParts(Report::DatePickers* pickers, const QStringList& parts) {
 
 } // namespace
 
-void openJournal(QWidget* parent, const JournalRequest& request) {
-    MxLst journal(parent);
+void openJournal(LedgerSession& session, QWidget* parent, const JournalRequest& request) {
+    MxLst journal(session, parent);
     journal.setWindowTitle(KuangTexts::journalCaption(MainBas::ItemName));
     journal.setExactItem(request.item);
     selectParts(journal.Cmb, request.from);

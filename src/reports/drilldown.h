@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+class LedgerSession;
 class QWidget;
 
 namespace DrillDown {
@@ -17,7 +18,7 @@ struct JournalRequest {
 };
 
 // Opens the journal for the request's item and period, lists it and waits until it is closed.
-void openJournal(QWidget* parent, const JournalRequest& request);
+void openJournal(LedgerSession& session, QWidget* parent, const JournalRequest& request);
 
 // Asks for a file named after `caption`, appends `lines` and offers to open the file. A failure
 // shows its own text under "导出失败".

@@ -1,6 +1,7 @@
 #include "reports/hzlst.h"
 
 #include "app/itemcompleter.h"
+#include "app/ledgersession.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "db/sqlaccess.h"
@@ -21,7 +22,7 @@
 using namespace MainBas;
 using Report::tw;
 
-HzLst::HzLst(QWidget* parent) : QDialog(parent) {
+HzLst::HzLst(LedgerSession& session, QWidget* parent) : QDialog(parent), session_(session) {
     setObjectName(QStringLiteral("HzLst"));
     setWindowTitle(Summary::caption(ItemName));
     const int year = QDate::fromString(GetSrvDate(), Qt::ISODate).year();
@@ -170,7 +171,7 @@ void HzLst::ExportSummary() {
 
 void HzLst::Lst_DblClick(int row) {
     if (const auto request = journalFor(row))
-        DrillDown::openJournal(this, *request);
+        DrillDown::openJournal(session_, this, *request);
 }
 
 std::optional<DrillDown::JournalRequest> HzLst::journalFor(int row) {

@@ -10,6 +10,7 @@
 #include <optional>
 
 class QCheckBox;
+class LedgerSession;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -22,7 +23,7 @@ class ReportList;
 class HzLst : public QDialog {
     Q_OBJECT
 public:
-    explicit HzLst(QWidget* parent = nullptr);
+    explicit HzLst(LedgerSession& session, QWidget* parent = nullptr);
 
     void RunSummary();
     void ExportSummary();
@@ -50,4 +51,7 @@ protected:
 private:
     void Form_Load();
     void placeControls();
+
+private:
+    LedgerSession& session_;
 };

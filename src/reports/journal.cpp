@@ -1,6 +1,7 @@
 #include "reports/journal.h"
 
 #include "app/csv.h"
+#include "app/format.h"
 #include "app/mainbas.h"
 #include "reports/likeclause.h"
 #include "reports/pickers.h"

@@ -2,6 +2,7 @@
 
 #include "app/format.h"
 #include "app/itemcompleter.h"
+#include "app/ledgersession.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "db/sqlaccess.h"
@@ -22,7 +23,7 @@
 using namespace MainBas;
 using Report::tw;
 
-KcLst::KcLst(QWidget* parent) : QDialog(parent) {
+KcLst::KcLst(LedgerSession& session, QWidget* parent) : QDialog(parent), session_(session) {
     setObjectName(QStringLiteral("KcLst"));
     setWindowTitle(Balance::caption(ItemName, SlName));
     Lab1 = new QLabel(this);
@@ -88,8 +89,7 @@ void KcLst::resizeEvent(QResizeEvent* event) {
 void KcLst::Form_Load() {
     Lab1->setText(ItemName);
     Lab2->setText(SlName);
-    Report::fillItemChoices(Cmb,
-                            ReportCommon::itemChoices(Report::mainWindowItems(), ItemName, true));
+    Report::fillItemChoices(Cmb, ReportCommon::itemChoices(session_.items(), ItemName, true));
     CmbGX1->clear();
     CmbGX1->addItems({QStringLiteral("等于"), QStringLiteral("字符包含")});
     CmbGX1->setCurrentIndex(0);
@@ -148,7 +148,7 @@ void KcLst::ExportBalanceList() {
 
 void KcLst::Lst_DblClick(int row) {
     if (const auto request = journalFor(row))
-        DrillDown::openJournal(this, *request);
+        DrillDown::openJournal(session_, this, *request);
 }
 
 std::optional<DrillDown::JournalRequest> KcLst::journalFor(int row) {

@@ -9,6 +9,7 @@
 
 #include <optional>
 
+class LedgerSession;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -21,7 +22,7 @@ class ReportList;
 class KcLst : public QDialog {
     Q_OBJECT
 public:
-    explicit KcLst(QWidget* parent = nullptr);
+    explicit KcLst(LedgerSession& session, QWidget* parent = nullptr);
 
     void RunBalanceList();
     void ExportBalanceList();
@@ -47,4 +48,7 @@ protected:
 private:
     void Form_Load();
     void placeControls();
+
+private:
+    LedgerSession& session_;
 };

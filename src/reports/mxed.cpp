@@ -10,9 +10,7 @@
 #include "app/shell.h"
 #include "app/twips.h"
 #include "main_window/entry.h"
-#include "main_window/kuang.h"
 #include "reports/journal.h"
-#include "reports/mxlst.h"
 #include "reports/pickers.h"
 #include "reports/reportcommon.h"
 
@@ -40,10 +38,16 @@ bool readIds(const QString& statement, QStringList* ids) {
     return true;
 }
 
+// The entry panel's label of the quantity box.
+QString changeLabel() {
+    return SlName + QStringLiteral("增减");
+}
+
 } // namespace
 
-MxEd::MxEd(MxLst* journal, int edStu, const QString& caption)
-    : QDialog(journal), EdStu(edStu), journal_(journal) {
+MxEd::MxEd(LedgerSession& session, QWidget* journal, MxEdJournal links, int edStu,
+           const QString& caption)
+    : QDialog(journal), EdStu(edStu), session_(session), links_(std::move(links)) {
     setObjectName(QStringLiteral("MxEd"));
     setWindowTitle(caption);
     Lab1 = named(new QLabel(this), QStringLiteral("Lab1"));
@@ -117,9 +121,7 @@ MxEd::MxEd(MxLst* journal, int edStu, const QString& caption)
 
 void MxEd::Form_Load() {
     EditId.clear();
-    Kuang* k = Kuang::instance();
-    Report::fillItemChoices(CmbItm,
-                            ReportCommon::itemChoices(Report::mainWindowItems(), ItemName, false));
+    Report::fillItemChoices(CmbItm, ReportCommon::itemChoices(session_.items(), ItemName, false));
     CmbItm->setEditText(QString());
     const QString today = GetSrvDate();
     const QTime now = QDateTime(Clock::now()).time();
@@ -132,8 +134,8 @@ void MxEd::Form_Load() {
         Cmb5->addItem(QString::number(i));
     for (int i = 0; i < 100; ++i)
         Cmb6->addItem(QString::number(i));
-    Lab1->setText(k->Lab1->text() + QStringLiteral("："));
-    Lab2->setText(k->Lab2->text() + QStringLiteral("："));
+    Lab1->setText(ItemName + QStringLiteral("："));
+    Lab2->setText(changeLabel() + QStringLiteral("："));
 }
 
 int MxEd::showModal() {
@@ -160,9 +162,8 @@ bool MxEd::Form_Activate() {
     FrmWait->show();
     FrmWait->raise();
     DoEvents();
-    const int at = journal_->Lst->selected();
-    EditId = journal_->Lst->lines()->id(at);
-    if (at < 0 || (EdStu == 1 && EditId.isEmpty())) {
+    EditId = links_.selectedId;
+    if (EditId.isEmpty()) {
         FrmWait->hide();
         return true;
     }
@@ -175,7 +176,7 @@ bool MxEd::Form_Activate() {
         if (n.isEmpty())
             Msg::info(MxEdRules::connectFailed());
         else
-            Msg::info(MxEdRules::deletedMessage(journal_->windowTitle()));
+            Msg::info(MxEdRules::deletedMessage(parentWidget()->windowTitle()));
         reject();
         return false;
     }
@@ -214,9 +215,8 @@ void MxEd::Cmd_Click(int index) {
 }
 
 bool MxEd::checked(MxEdRules::Checked* out) {
-    const Kuang* k = Kuang::instance();
     *out = MxEdRules::check(
-        {CmbItm->currentText(), TxtSL->text(), TxtBZ->text(), ItemName, k->Lab2->text()});
+        {CmbItm->currentText(), TxtSL->text(), TxtBZ->text(), ItemName, changeLabel()});
     if (!out->item.isEmpty())
         CmbItm->setEditText(out->item);
     if (!out->changeText.isEmpty())
@@ -298,7 +298,7 @@ void MxEd::SaveEditedRecord() {
         return;
     }
     showSaved();
-    journal_->QueryAll();
+    links_.requery();
     accept();
 }
 
@@ -320,18 +320,18 @@ void MxEd::DeleteRecord() {
         return;
     }
     DoEvents();
-    journal_->QueryAll();
+    links_.requery();
     accept();
 }
 
 void MxEd::closeGone() {
-    Msg::info(MxEdRules::deletedMessage(journal_->windowTitle()));
+    Msg::info(MxEdRules::deletedMessage(parentWidget()->windowTitle()));
     reject();
 }
 
 void MxEd::reject() {
     if (EdStu != 1)
-        journal_->Cmd[4]->setEnabled(true);
+        links_.editEnded();
     QDialog::reject();
 }
 
@@ -340,8 +340,8 @@ void MxEd::AddItemToLists() {
     if (CmbItm->findText(item, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0)
         return;
     CmbItm->addItem(item);
-    Kuang::instance()->session()->addItem(item);
-    journal_->CmbItm->addItem(item);
+    session_.addItem(item);
+    links_.itemAdded(item);
 }
 
 void MxEd::TxtSL_Change() {

@@ -7,7 +7,9 @@
 
 #include <QDialog>
 
-class MxLst;
+#include <functional>
+
+class LedgerSession;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -15,10 +17,20 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+// What the editor needs of the journal that opens it.
+struct MxEdJournal {
+    QString selectedId;                            // the selected record's id, "" for none
+    std::function<void()> requery;                 // the journal lists again
+    std::function<void()> editEnded;               // its edit button back after a cancel
+    std::function<void(const QString&)> itemAdded; // a new item for its item box
+};
+
 class MxEd : public QDialog {
     Q_OBJECT
 public:
-    MxEd(MxLst* journal, int edStu, const QString& caption);
+    // `journal` is the parent window; its caption names the journal in messages.
+    MxEd(LedgerSession& session, QWidget* journal, MxEdJournal links, int edStu,
+         const QString& caption);
 
     // Shows the window, loads the record once, and runs it modally unless loading closed it.
     int showModal();
@@ -66,6 +78,7 @@ private:
     bool checked(MxEdRules::Checked* out);
     void closeGone();
 
-    MxLst* journal_;
+    LedgerSession& session_;
+    MxEdJournal links_;
     bool shaping_ = false;
 };

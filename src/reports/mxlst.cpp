@@ -4,11 +4,11 @@
 #include "app/csv.h"
 #include "app/format.h"
 #include "app/itemcompleter.h"
+#include "app/ledgersession.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
 #include "app/twips.h"
-#include "main_window/kuang.h"
 #include "reports/listnav.h"
 #include "reports/mxed.h"
 #include "reports/pickers.h"
@@ -24,7 +24,7 @@ using namespace MainBas;
 using Report::tw;
 using Twips::named;
 
-MxLst::MxLst(QWidget* parent) : QDialog(parent) {
+MxLst::MxLst(LedgerSession& session, QWidget* parent) : QDialog(parent), session_(session) {
     setObjectName(QStringLiteral("MxLst"));
     setWindowTitle(QStringLiteral("流水明细账"));
     const int year = GetSrvDate().left(4).toInt();
@@ -94,14 +94,11 @@ MxLst::MxLst(QWidget* parent) : QDialog(parent) {
 
 void MxLst::Form_Load() {
     Lab1->setText(ItemName + QStringLiteral("："));
-    Report::fillItemChoices(CmbItm,
-                            ReportCommon::itemChoices(Report::mainWindowItems(), ItemName, true));
+    Report::fillItemChoices(CmbItm, ReportCommon::itemChoices(session_.items(), ItemName, true));
     CmbGX1->addItems({QStringLiteral("等于"), QStringLiteral("包含")});
     CmbSL->addItems({QStringLiteral("增减"), QStringLiteral("增加"), QStringLiteral("减少")});
     CmbUsr->addItem(QString());
-    QComboBox* users = Kuang::instance()->CmbUser;
-    for (int i = 0; i < users->count(); ++i)
-        CmbUsr->addItem(users->itemText(i));
+    CmbUsr->addItems(session_.operators());
     CmbUsr->setCurrentIndex(0);
     CmbSort->addItems({ItemName, QStringLiteral("时间"), QStringLiteral("数值")});
     const QString today = GetSrvDate();
@@ -240,9 +237,9 @@ void MxLst::lateRecord() {
     Cmd[3]->setEnabled(false);
     DlgRet.clear();
     {
-        MxEd ed(this, 1, QStringLiteral("漏账补录"));
+        const auto ed = editor(1, QStringLiteral("漏账补录"));
         DoEvents();
-        ed.showModal();
+        ed->showModal();
     }
     setEnabled(false);
     if (!DlgRet.isEmpty()) {
@@ -265,11 +262,17 @@ void MxLst::editRecord() {
         return;
     }
     Cmd[4]->setEnabled(false);
-    {
-        MxEd ed(this, 2, QStringLiteral("修改账目"));
-        ed.showModal();
-    }
+    { editor(2, QStringLiteral("修改账目"))->showModal(); }
     RestoreSelection();
+}
+
+std::unique_ptr<MxEd> MxLst::editor(int edStu, const QString& caption) {
+    MxEdJournal links;
+    links.selectedId = Lst->lines()->id(Lst->selected());
+    links.requery = [this] { QueryAll(); };
+    links.editEnded = [this] { Cmd[4]->setEnabled(true); };
+    links.itemAdded = [this](const QString& item) { CmbItm->addItem(item); };
+    return std::make_unique<MxEd>(session_, this, std::move(links), edStu, caption);
 }
 
 void MxLst::Lst_DblClick(int row) {

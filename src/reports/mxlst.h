@@ -7,6 +7,10 @@
 
 #include <QDialog>
 
+#include <memory>
+
+class LedgerSession;
+class MxEd;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -15,7 +19,7 @@ class QPushButton;
 class MxLst : public QDialog {
     Q_OBJECT
 public:
-    explicit MxLst(QWidget* parent = nullptr);
+    explicit MxLst(LedgerSession& session, QWidget* parent = nullptr);
 
     // Builds and runs the journal query and redraws the table.
     void QueryAll();
@@ -46,6 +50,8 @@ public:
     Journal::Filter filter() const;
     // The ids of the record lines, top to bottom.
     QStringList listedIds() const;
+    // The record editor over this journal: a late record (1) or the selected record (2).
+    std::unique_ptr<MxEd> editor(int edStu, const QString& caption);
 
 private:
     void Form_Load();
@@ -64,4 +70,7 @@ private:
 
 private:
     QString exactItem_;
+
+private:
+    LedgerSession& session_;
 };

@@ -1,12 +1,10 @@
 #include "reports/reportwidgets.h"
 
 #include "admin/rights.h"
-#include "app/ledgersession.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
 #include "app/textwidth.h"
-#include "main_window/kuang.h"
 #include "reports/listnav.h"
 #include "reports/pickers.h"
 #include "reports/texttable.h"
@@ -223,10 +221,6 @@ void ReportList::Lst_Click(int row) {
         stepping_ = false;
     }
     LastListIndex = target;
-}
-
-QStringList mainWindowItems() {
-    return Kuang::instance()->session()->items();
 }
 
 void fillItemChoices(QComboBox* combo, const QStringList& choices) {

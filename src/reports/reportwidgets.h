@@ -79,8 +79,6 @@ private:
     int gestureFrom_ = -1;
 };
 
-// The main window's item list, in order.
-QStringList mainWindowItems();
 // LoadItemChoices: `choices` into `combo`, position 0 selected.
 void fillItemChoices(QComboBox* combo, const QStringList& choices);
 

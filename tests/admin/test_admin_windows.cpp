@@ -3,6 +3,7 @@
 #include "admin/usrgl.h"
 #include "admin/zbtyp.h"
 #include "app/clock.h"
+#include "app/ledgersession.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "db/sqlaccess.h"
@@ -337,7 +338,7 @@ TEST_F(AdminFlow, NoticeIsPublishedInItsColourAndSeenOnASecondComputer) {
     menu("Menu_GongGao");
     EXPECT_TRUE(k->CmdMenu->isEnabled());
     EXPECT_EQ(RunSqlOne("select GongGao from Zblst where ZBid='L1'"), "255│今日盘点");
-    EXPECT_EQ(k->GongGaoStr, "255│今日盘点");
+    EXPECT_EQ(k->session()->notice(), "255│今日盘点");
     EXPECT_EQ(k->Lab3->palette().color(QPalette::WindowText), QColor(Qt::red));
 
     // A second computer sees it red; its window starts with the text and the colour.
@@ -388,7 +389,7 @@ TEST_F(AdminFlow, NoticeIsPublishedInItsColourAndSeenOnASecondComputer) {
     EXPECT_EQ(RunSqlOne("select GongGao from Zblst where ZBid='L1'"), "");
     EXPECT_EQ(k->Lab3->text(), KuangTexts::entryHint("物品", "存量"));
     EXPECT_EQ(k->Lab3->palette().color(QPalette::WindowText), QColor(0x80, 0x80, 0xFF));
-    EXPECT_TRUE(k->GongGaoStr.isEmpty());
+    EXPECT_TRUE(k->session()->notice().isEmpty());
 }
 
 TEST_F(AdminFlow, AStoredNoticeIsCheckedAtOpeningAndCanBeShortened) {

@@ -1,6 +1,7 @@
 // The report menu, the detail journal and the record editor driven through their controls on
 // a real database, message boxes answered through the message module.
 #include "app/clock.h"
+#include "app/ledgersession.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
@@ -112,7 +113,7 @@ protected:
         CurZbNm = QStringLiteral("库房");
         CurUsr = QStringLiteral("管理员");
         CurQx = QString(16, QLatin1Char('1'));
-        k->CmbUser->addItems({QStringLiteral("管理员"), QStringLiteral("张三")});
+        k->session()->setOperators({QStringLiteral("管理员"), QStringLiteral("张三")});
         k->ShowPanel(2);
     }
 
@@ -169,7 +170,7 @@ TEST_F(ReportWindows, MenuCaptionsRightsAndAFreshJournalEachTime) {
 TEST_F(ReportWindows, JournalListsWithDefaultsAndTellsAFailureFromNoData) {
     seed(3);
     enter();
-    MxLst w;
+    MxLst w(*k->session());
     EXPECT_EQ(w.Cmb->stamp(), QStringLiteral("2026-12-01 00:00"));
     EXPECT_EQ(w.Cmb2->stamp(), QStringLiteral("2026-12-06 23:59"));
     EXPECT_EQ(w.CmbItm->itemText(0), QStringLiteral("全部物品"));
@@ -218,7 +219,7 @@ TEST_F(ReportWindows, JournalItemBoxFindsAnItemByItsInitials) {
     seed(1, QStringLiteral("钢管"));
     seed(1, QStringLiteral("不锈钢管φ32"), 3);
     enter();
-    MxLst w;
+    MxLst w(*k->session());
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     w.CmbItm->setFocus();
@@ -238,7 +239,7 @@ TEST_F(ReportWindows, BatchDeleteIsAllOrNothing) {
     seed(700);
     seed(2, QStringLiteral("螺丝"), 3);
     enter();
-    MxLst w;
+    MxLst w(*k->session());
     w.CmbItm->setEditText(QStringLiteral("钢管"));
     QTest::mouseClick(w.Cmd[0], Qt::LeftButton);
     ASSERT_EQ(w.listedIds().size(), 700);
@@ -289,7 +290,7 @@ TEST_F(ReportWindows, BatchDeleteIsAllOrNothing) {
 TEST_F(ReportWindows, ExportAndSingleDeleteFromTheJournal) {
     seed(2);
     enter();
-    MxLst w;
+    MxLst w(*k->session());
     w.setWindowTitle(QStringLiteral("物品流水账"));
     QTest::mouseClick(w.Cmd[0], Qt::LeftButton);
     const QString path = sb.path(QStringLiteral("out"));
@@ -319,7 +320,7 @@ TEST_F(ReportWindows, MouseOnARuleLineHighlightsTheRecordItActsOn) {
     seed(2);
     seed(2, QStringLiteral("角铁"), 3);
     enter();
-    MxLst w;
+    MxLst w(*k->session());
     w.show();
     QTest::mouseClick(w.Cmd[0], Qt::LeftButton);
     ReportLines* lines = w.Lst->lines();
@@ -365,7 +366,7 @@ TEST_F(ReportWindows, MouseOnARuleLineHighlightsTheRecordItActsOn) {
 TEST_F(ReportWindows, LateRecordsKeepTheirMinuteAndTakeTheNextHundredth) {
     seed(1);
     enter();
-    MxLst w;
+    MxLst w(*k->session());
     QTest::mouseClick(w.Cmd[0], Qt::LeftButton);
     whenModal([&](QWidget* modal) {
         auto* ed = qobject_cast<MxEd*>(modal);
@@ -409,13 +410,13 @@ TEST_F(ReportWindows, EditsReplaceOnceAndNeverLoseTheRecord) {
                      "','张三','2012-03-04 05:06','A0304000001','旧货',-2,'老')"),
               kOK);
     enter();
-    MxLst w;
+    MxLst w(*k->session());
     w.Cmb->selectYear(2012);
     w.Cmb->select(1, QStringLiteral("01"));
     QTest::mouseClick(w.Cmd[0], Qt::LeftButton);
     const auto open = [&](const QString& id) {
         w.Lst->selectRow(rowOf(w, id));
-        return std::make_unique<MxEd>(&w, 2, QStringLiteral("修改账目"));
+        return w.editor(2, QStringLiteral("修改账目"));
     };
 
     // A record older than the year list keeps its year.

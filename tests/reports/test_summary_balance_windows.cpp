@@ -1,5 +1,6 @@
 // The summary table and the balance list driven through their controls on a real database.
 #include "app/clock.h"
+#include "app/ledgersession.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
@@ -156,7 +157,7 @@ protected:
 } // namespace
 
 TEST_P(ReportWindows, summaryTable) {
-    HzLst w;
+    HzLst w(*Kuang::instance()->session());
     EXPECT_EQ(w.windowTitle(), "物品汇总表");
     EXPECT_EQ(w.Cmb->stamp(), "2026-11-01 00:00");
     EXPECT_EQ(w.Cmb2->stamp(), "2026-11-20 23:59");
@@ -216,7 +217,7 @@ TEST_P(ReportWindows, summaryTable) {
 }
 
 TEST_P(ReportWindows, balanceList) {
-    KcLst w;
+    KcLst w(*Kuang::instance()->session());
     EXPECT_EQ(w.windowTitle(), "物品存量表");
     auto* value = get<QLineEdit>(&w, "Txt");
     auto* valueRelation = get<QComboBox>(&w, "CmbGX2");
@@ -256,7 +257,7 @@ TEST_P(ReportWindows, balanceList) {
     EXPECT_EQ(listed(), QStringList({"木板", "螺丝", "螺丝，M8", "钢材", "铁钉"}));
     const QString total = w.Lst->lines()->text(w.Lst->lines()->count() - 4);
     EXPECT_TRUE(total.endsWith(" 15")) << total.toStdString();
-    HzLst summary;
+    HzLst summary(*Kuang::instance()->session());
     summary.Cmb2->select(0, "2036");
     click(&summary, "Cmd_0");
     EXPECT_EQ(table(&summary).at(table(&summary).size() - 2), "合计：|10|10|5|15");
@@ -294,10 +295,10 @@ TEST_P(ReportWindows, exportsAppendGb18030Lines) {
         EXPECT_EQ(Msg::last().text, "数据导出完成！\n\n是否需要打开这个Excel文件？");
         return fileBytes(path);
     };
-    HzLst summary;
+    HzLst summary(*Kuang::instance()->session());
     click(&summary, "Cmd_0");
     EXPECT_EQ(exportTwice(&summary, "汇总.csv"), fileBytes(data + "/summary_export.csv"));
-    KcLst balance;
+    KcLst balance(*Kuang::instance()->session());
     click(&balance, "Cmd_0");
     EXPECT_EQ(exportTwice(&balance, "存量.csv"), fileBytes(data + "/balance_export.csv"));
 
@@ -314,7 +315,7 @@ TEST_P(ReportWindows, doubleClicksOpenTheRowsOwnItemInTheJournal) {
     entry("2024-05-10 09:00", "旧账", "3");
     entry("2026-12-15 08:00", "预收", "5"); // dated ahead of today
 
-    HzLst summary;
+    HzLst summary(*Kuang::instance()->session());
     click(&summary, "Cmd_0");
     const int b = rowOf(&summary, "不锈钢无缝钢管φ32×2.5国标GB/T14976-2012B");
     ASSERT_GT(b, 2);
@@ -338,7 +339,7 @@ TEST_P(ReportWindows, doubleClicksOpenTheRowsOwnItemInTheJournal) {
     }));
     Msg::clearShown(); // that item has no entry in the period
 
-    KcLst balance;
+    KcLst balance(*Kuang::instance()->session());
     click(&balance, "Cmd_0");
     EXPECT_TRUE(doubleClick(&balance, rowOf(&balance, "旧账"), [](MxLst* journal) {
         EXPECT_EQ(journal->Cmb->stamp(), "2024-01-01 00:00");
