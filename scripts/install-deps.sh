@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake make pkg-config clang-format libsqlite3-dev libicu-dev
+  g++ cmake make pkg-config clang-format libsqlite3-dev libicu-dev libpq-dev openssl
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
   qt6-translations-l10n libgl-dev
   libgtest-dev libbenchmark-dev

@@ -13,6 +13,8 @@ odbc_driver=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so
 db_user=tsryun
 db_password='MobKtz!5720'
 db_name='云记账'
+db_empty='云记账新'
+db_ssl_user=tsryun_tls
 
 build_log=""
 pg_dir=""
@@ -62,6 +64,32 @@ if ! as_pg "$pg_bin/initdb" -D "$pg_dir/data" -U postgres --pwfile="$pg_dir/pwfi
     exit 1
 fi
 
+# TLS: a CA of the test's own signs the server's certificate for 127.0.0.1; a second CA signs
+# nothing here, to be refused.
+tls_dir="$pg_dir/tls"
+mkdir -p "$tls_dir"
+make_ca() {
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=$1" \
+        -keyout "$tls_dir/$1.key" -out "$tls_dir/$1.crt" >/dev/null 2>&1
+}
+make_ca zelvo-test-ca
+make_ca zelvo-other-ca
+openssl req -newkey rsa:2048 -nodes -subj "/CN=127.0.0.1" -keyout "$tls_dir/server.key" \
+    -out "$tls_dir/server.csr" >/dev/null 2>&1
+openssl x509 -req -in "$tls_dir/server.csr" -CA "$tls_dir/zelvo-test-ca.crt" \
+    -CAkey "$tls_dir/zelvo-test-ca.key" -CAcreateserial -days 2 -out "$tls_dir/server.crt" \
+    -extfile <(printf 'subjectAltName=IP:127.0.0.1,DNS:localhost\n') >/dev/null 2>&1
+chown -R "$pg_owner": "$tls_dir"
+chmod 0600 "$tls_dir/server.key"
+# One login is let in only over TLS; the rules come before initdb's own.
+{
+    printf 'hostssl all %s 127.0.0.1/32 scram-sha-256\n' "$db_ssl_user"
+    printf 'hostnossl all %s 127.0.0.1/32 reject\n' "$db_ssl_user"
+    cat "$pg_dir/data/pg_hba.conf"
+} >"$pg_dir/pg_hba.new"
+mv "$pg_dir/pg_hba.new" "$pg_dir/data/pg_hba.conf"
+chown "$pg_owner": "$pg_dir/data/pg_hba.conf"
+
 port_in_use() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 
 port=""
@@ -70,6 +98,9 @@ for candidate in $(seq 55432 55531); do
     # A throw-away cluster: no need to survive a crash.
     options="-c listen_addresses=127.0.0.1 -p $candidate -c unix_socket_directories='$pg_dir'"
     options+=" -c fsync=off -c full_page_writes=off -c synchronous_commit=off"
+    options+=" -c ssl=on -c ssl_cert_file=$tls_dir/server.crt -c ssl_key_file=$tls_dir/server.key"
+    # Every statement is logged: tests count what reaches the server.
+    options+=" -c log_statement=all"
     if as_pg "$pg_bin/pg_ctl" -D "$pg_dir/data" -l "$pg_dir/server.log" -w -s -o "$options" \
         start >/dev/null 2>&1; then
         port=$candidate
@@ -86,7 +117,10 @@ fi
 as_pg env PGCLIENTENCODING=UTF8 "$pg_bin/psql" -X -q -v ON_ERROR_STOP=1 \
     -h "$pg_dir" -p "$port" -U postgres -d postgres \
     -c "CREATE ROLE $db_user LOGIN PASSWORD '$db_password'" \
-    -c "CREATE DATABASE \"$db_name\" OWNER $db_user ENCODING 'UTF8' TEMPLATE template0" >/dev/null
+    -c "CREATE DATABASE \"$db_name\" OWNER $db_user ENCODING 'UTF8' TEMPLATE template0" \
+    -c "CREATE DATABASE \"$db_empty\" OWNER $db_user ENCODING 'UTF8' TEMPLATE template0" \
+    -c "CREATE ROLE $db_ssl_user LOGIN PASSWORD '$db_password'" \
+    -c "GRANT ALL ON DATABASE \"$db_name\" TO $db_ssl_user" >/dev/null
 PGPASSWORD=$db_password PGCLIENTENCODING=UTF8 "$pg_bin/psql" -X -q -v ON_ERROR_STOP=1 \
     -h 127.0.0.1 -p "$port" -U "$db_user" -d "$db_name" -f src/db/schema/postgresql.sql >/dev/null
 
@@ -100,6 +134,11 @@ export ZELVO_TEST_PG_PORT=$port
 export ZELVO_TEST_PG_USER=$db_user
 export ZELVO_TEST_PG_PASSWORD=$db_password
 export ZELVO_TEST_PG_DB=$db_name
+export ZELVO_TEST_PG_EMPTY_DB=$db_empty
+export ZELVO_TEST_PG_SSL_USER=$db_ssl_user
+export ZELVO_TEST_PG_CA=$tls_dir/zelvo-test-ca.crt
+export ZELVO_TEST_PG_OTHER_CA=$tls_dir/zelvo-other-ca.crt
+export ZELVO_TEST_PG_LOG=$pg_dir/server.log
 export PGPORT=$port
 export ODBCSYSINI=$odbc_dir
 export ODBCINI=$odbc_dir/odbc.ini

@@ -6,6 +6,7 @@
 #include "app/shell.h"
 #include "app/twips.h"
 #include "db/sqlaccess.h"
+#include "db/srvset.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -254,6 +255,12 @@ void ZbTyp::contactStep() {
         ServerWait wait(this);
         count = RunSql(R::ledgerQuery(contact.text));
         // Taken at once: any later server call overwrites the result rows.
+        name = SqlRows(1, 0);
+    }
+    // A new server has no tables yet: made on request, then the contact is looked up again.
+    if (count.isEmpty() && SrvSet::offerTables()) {
+        ServerWait wait(this);
+        count = RunSql(R::ledgerQuery(contact.text));
         name = SqlRows(1, 0);
     }
     if (count.isEmpty()) {

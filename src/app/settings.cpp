@@ -82,4 +82,18 @@ void SaveSetting(const QString& app, const QString& section, const QString& key,
     restrictToOwner(s.fileName());
 }
 
+void DeleteSection(const QString& app, const QString& section) {
+    QSettings& s = open();
+    s.remove(element(app) + QLatin1Char('/') + element(section));
+    s.sync();
+}
+
+QString GetSettingFrom(const QString& file, const QString& app, const QString& section,
+                       const QString& key) {
+    if (!QFileInfo::exists(file))
+        return {};
+    const QSettings other(file, QSettings::IniFormat);
+    return other.value(address(app, section, key)).toString();
+}
+
 } // namespace Settings

@@ -15,6 +15,12 @@ QString defaultFilePath();
 QString GetSetting(const QString& app, const QString& section, const QString& key);
 void SaveSetting(const QString& app, const QString& section, const QString& key,
                  const QString& value);
+// Removes every key of a section.
+void DeleteSection(const QString& app, const QString& section);
+// A value of another store of the same layout, read only (a system-wide file); empty when the
+// file or the key is not there.
+QString GetSettingFrom(const QString& file, const QString& app, const QString& section,
+                       const QString& key);
 
 // The application name of every setting but the per-operator quantity display.
 inline const QString kApp = QStringLiteral("Zelvo云记账");

@@ -3,7 +3,7 @@
 #include "app/mainbas.h"
 #include "app/shell.h"
 #include "app/start.h"
-#include "db/sqlaccess.h"
+#include "db/serversettings.h"
 #include "main_window/appicon.h"
 #include "main_window/kuang.h"
 
@@ -31,7 +31,7 @@ void reportReady(const Kuang* kuang) {
 
 void Main() {
     MainBas::initFixedValues(QCoreApplication::applicationDirPath());
-    Db::setConnection(Db::builtInConnection());
+    Db::setConnection(ServerSettings::load().connection);
     installWaitCursor();
     Start::instance()->show();
     DoEvents(4);

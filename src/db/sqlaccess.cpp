@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QRegularExpression>
@@ -21,6 +22,8 @@
 #include <QSqlRecord>
 #include <QStandardPaths>
 
+#include <libpq-fe.h>
+#include <poll.h>
 #include <sqlite3.h>
 
 #include <optional>
@@ -36,6 +39,8 @@ namespace {
 struct MaskedConnection {
     Db::Engine engine = Db::Engine::Sqlite;
     QString server, login, password, database;
+    Db::Encryption encryption = Db::Encryption::Off;
+    QString caFile;
 };
 
 MaskedConnection masked;
@@ -57,8 +62,13 @@ public:
 };
 
 Db::Connection unmasked() {
-    return {masked.engine, UnmaskStr(masked.server), UnmaskStr(masked.login),
-            UnmaskStr(masked.password), UnmaskStr(masked.database)};
+    return {masked.engine,
+            UnmaskStr(masked.server),
+            UnmaskStr(masked.login),
+            UnmaskStr(masked.password),
+            UnmaskStr(masked.database),
+            masked.encryption,
+            UnmaskStr(masked.caFile)};
 }
 
 enum class Kind { None, Query, Command };
@@ -119,12 +129,14 @@ bool configure(QSqlDatabase& db, const Db::Connection& c) {
         db.setUserName(c.login);
         db.setPassword(c.password);
         db.setDatabaseName(c.database);
-        // Without it an unroutable address freezes the window for minutes.
-        db.setConnectOptions(QStringLiteral("connect_timeout=15"));
+        db.setConnectOptions(Db::postgresOptions(c));
         return true;
     }
     case Db::Engine::Odbc:
         db.setDatabaseName(Db::odbcConnectionString(c));
+        // Without a limit an address that drops packets holds the window until the system
+        // gives up, minutes later.
+        db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10"));
         return true;
     }
     return false;
@@ -192,6 +204,25 @@ void fillTable(QSqlQuery& query) {
 
 enum class Want { Table, FirstValue };
 
+// Whether the server has closed a PostgreSQL connection, asked of its socket without a round
+// trip. Nothing is due on an idle session of this program: whatever arrives is the server's
+// goodbye (a terminated backend, a restart). nullopt for a connection that is not PostgreSQL.
+std::optional<bool> postgresClosed(QSqlDatabase& db) {
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || (qstrcmp(handle.typeName(), "PGconn*") != 0 &&
+                              qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        return std::nullopt;
+    PGconn* conn = *static_cast<PGconn* const*>(handle.constData());
+    if (!conn || PQstatus(conn) != CONNECTION_OK)
+        return true;
+    pollfd p{PQsocket(conn), POLLIN, 0};
+    const int ready = ::poll(&p, 1, 0);
+    if (ready == 0)
+        return false;
+    PQconsumeInput(conn);
+    return true;
+}
+
 Db::Engine dialectOf(QSqlDatabase& db) {
     // An ODBC source may itself be PostgreSQL, which does not speak "top N" either.
     if (masked.engine == Db::Engine::Odbc && db.driver()->dbmsType() == QSqlDriver::PostgreSQL)
@@ -217,8 +248,10 @@ std::optional<QString> runOn(QSqlDatabase& db, const QString& statement, Kind ki
 }
 
 // One open connection per set of connection values, reused by every call, as the original
-// platform's driver manager pooled them. A connection idle for a while, or one whose last
-// statement failed, is checked with a cheap round trip first and reopened when it is dead.
+// platform's driver manager pooled them, and reopened when found dead. PostgreSQL's is checked
+// by its socket before each call, and with a round trip only after a long idle, when a NAT may
+// have dropped it silently; a connection that cannot be asked (ODBC) gets the round trip after a
+// short idle or a failed statement.
 class Pool {
 public:
     ~Pool() { drop(); }
@@ -228,9 +261,8 @@ public:
         const QString key = keyOf(masked);
         if (key != key_)
             drop();
-        if (open_ && needsCheck() && !alive()) {
+        if (open_ && !usable())
             drop();
-        }
         if (!open_ && !connect(c, key))
             return nullptr;
         return &db_;
@@ -246,7 +278,8 @@ public:
     bool broken() {
         if (!open_)
             return true;
-        if (alive())
+        const std::optional<bool> closed = postgresClosed(db_);
+        if (closed ? !*closed : alive())
             return false;
         drop();
         return true;
@@ -269,13 +302,17 @@ private:
     // Made of the masked values: the plain ones are never kept between calls.
     static QString keyOf(const MaskedConnection& c) {
         return QString::number(static_cast<int>(c.engine)) + QChar(1) + c.server + QChar(1) +
-               c.login + QChar(1) + c.password + QChar(1) + c.database;
+               c.login + QChar(1) + c.password + QChar(1) + c.database + QChar(1) +
+               QString::number(static_cast<int>(c.encryption)) + QChar(1) + c.caFile;
     }
 
-    bool needsCheck() const {
+    bool usable() {
         if (masked.engine == Db::Engine::Sqlite)
-            return false; // a local file cannot go away under an open handle
-        return suspect_ || !idle_.isValid() || idle_.elapsed() > kIdleCheckMs;
+            return true; // a local file cannot go away under an open handle
+        const qint64 idle = idle_.isValid() ? idle_.elapsed() : kLongIdleMs + 1;
+        if (const std::optional<bool> closed = postgresClosed(db_))
+            return !*closed && (idle <= kLongIdleMs || alive());
+        return !(suspect_ || idle > kIdleCheckMs) || alive();
     }
 
     bool alive() {
@@ -310,6 +347,7 @@ private:
     }
 
     static constexpr qint64 kIdleCheckMs = 2000;
+    static constexpr qint64 kLongIdleMs = 5 * 60 * 1000;
     QSqlDatabase db_;
     QString name_;
     QString key_;
@@ -424,6 +462,98 @@ void setConnection(const Connection& plain) {
     masked.login = MaskStr(plain.login);
     masked.password = MaskStr(plain.password);
     masked.database = MaskStr(plain.database);
+    masked.encryption = plain.encryption;
+    masked.caFile = MaskStr(plain.caFile);
+}
+
+Connection connection() {
+    return unmasked();
+}
+
+void switchServer(const Connection& plain) {
+    setConnection(plain);
+    pool().drop();
+    SrvDate.clear();
+    SrvDay = 0;
+    SrvReadOn = QDate();
+}
+
+QString postgresOptions(const Connection& plain) {
+    // A time limit to connect, and keepalives so that a dead link is noticed by the system
+    // rather than by a statement that never returns. Statements themselves have no limit.
+    QString o = QStringLiteral("connect_timeout=10;keepalives=1;keepalives_idle=60;"
+                               "keepalives_interval=10;keepalives_count=3;sslmode=");
+    switch (plain.encryption) {
+    case Encryption::Off:
+        return o + QStringLiteral("disable");
+    case Encryption::Prefer:
+        return o + QStringLiteral("prefer");
+    case Encryption::Require:
+        return o + QStringLiteral("require");
+    case Encryption::VerifyCertificate:
+        break;
+    }
+    QString ca = plain.caFile;
+    ca.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('\''), QStringLiteral("\\'"));
+    return o + QStringLiteral("verify-full;sslrootcert='") + ca + QLatin1Char('\'');
+}
+
+QStringList missingTables(bool* reached) {
+    BusyGuard busy;
+    QSqlDatabase* db = pool().acquire(unmasked());
+    if (reached)
+        *reached = db != nullptr;
+    if (!db)
+        return {};
+    const QStringList present = db->tables(QSql::Tables);
+    QStringList missing;
+    for (const QString& table :
+         {QStringLiteral("Zblst"), QStringLiteral("UsrLst"), QStringLiteral("Zhang")})
+        if (!present.contains(table, Qt::CaseInsensitive))
+            missing.append(table);
+    pool().release(false);
+    return missing;
+}
+
+QString runScript(const QString& script) {
+    BusyGuard busy;
+    QSqlDatabase* db = pool().acquire(unmasked());
+    if (!db)
+        return QStringLiteral("-");
+    const bool inTransaction = db->transaction();
+    QSqlQuery query(*db);
+    if (!query.exec(script)) {
+        const QString error = query.lastError().text();
+        if (inTransaction)
+            db->rollback();
+        pool().release(true);
+        return error.isEmpty() ? QStringLiteral("-") : error;
+    }
+    query.finish();
+    if (inTransaction && !db->commit()) {
+        const QString error = db->lastError().text();
+        pool().release(true);
+        return error.isEmpty() ? QStringLiteral("-") : error;
+    }
+    pool().release(false);
+    return QStringLiteral("OK");
+}
+
+QString schemaScript() {
+    const Engine dialect = currentDialect();
+    if (dialect == Engine::Sqlite)
+        return {};
+    QFile file(dialect == Engine::Postgres ? QStringLiteral(":/schema/postgresql.sql")
+                                           : QStringLiteral(":/schema/sqlserver.sql"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+QSqlDatabase configuredDatabase(const Connection& plain, const QString& name) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(driverName(plain.engine), name);
+    if (db.isValid())
+        configure(db, plain);
+    return db;
 }
 
 Engine currentEngine() {
@@ -443,9 +573,14 @@ QString sqliteFilePath(const QString& database) {
 }
 
 QString odbcConnectionString(const Connection& plain) {
+    // Encrypt is the SQL Server driver's word, Encryption FreeTDS's; each ignores the other's.
+    static const QString kEncryption[] = {
+        QString(), QStringLiteral(";Encryption=request"),
+        QStringLiteral(";Encrypt=yes;TrustServerCertificate=yes;Encryption=require"),
+        QStringLiteral(";Encrypt=yes;TrustServerCertificate=no;Encryption=require")};
     return QStringLiteral("DRIVER=SQL Server;SERVER=") + plain.server + QStringLiteral(";UID=") +
            plain.login + QStringLiteral(";PWD=") + plain.password + QStringLiteral(";DATABASE=") +
-           plain.database;
+           plain.database + kEncryption[static_cast<int>(plain.encryption)];
 }
 
 bool lastCommandLostConnection() {

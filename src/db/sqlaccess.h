@@ -4,6 +4,7 @@
 // as text. Statements are written in the SQL Server dialect.
 
 #include <QList>
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -13,18 +14,44 @@ namespace Db {
 
 enum class Engine { Sqlite, Postgres, Odbc };
 
+// How the link to the server is protected: none, TLS when the server offers it, TLS always,
+// TLS with the server's certificate checked against a CA file and its name.
+enum class Encryption { Off, Prefer, Require, VerifyCertificate };
+
 struct Connection {
     Engine engine = Engine::Sqlite;
     QString server; // Postgres: host or host,port; ODBC: as the driver takes it
     QString login;
     QString password;
     QString database; // Sqlite: a name in the data folder, or a path to a file
+    Encryption encryption = Encryption::Off;
+    QString caFile; // for VerifyCertificate
 };
 
 // The values fixed when the program was built.
 Connection builtInConnection();
 // Holds the values masked; every call unmasks them afresh.
 void setConnection(const Connection& plain);
+// The values set last, unmasked.
+Connection connection();
+// Another server from now on: the pooled connection is closed and the server date is asked
+// again on the next call.
+void switchServer(const Connection& plain);
+
+// The three tables the server lacks, asked of the driver's catalogue on the pooled
+// connection; empty when all are there or the server cannot be reached (`reached` false).
+QStringList missingTables(bool* reached = nullptr);
+// Runs a schema script as one statement in one transaction where the engine allows it. "OK",
+// or the driver's text of the failure.
+QString runScript(const QString& script);
+// The engine's schema script for the server now set; empty for the embedded database, which
+// makes its tables itself.
+QString schemaScript();
+
+// The libpq options of a PostgreSQL connection: a connect time limit, keepalives, TLS.
+QString postgresOptions(const Connection& plain);
+// A connection of the driver for `plain`, configured and not yet opened, under `name`.
+QSqlDatabase configuredDatabase(const Connection& plain, const QString& name);
 Engine currentEngine();
 // The SQL the server speaks: an ODBC source that is itself PostgreSQL counts as PostgreSQL
 // once a connection to it is open.

@@ -10,6 +10,7 @@
 #include "app/msgbox.h"
 #include "app/shell.h"
 #include "app/twips.h"
+#include "db/srvset.h"
 #include "main_window/appicon.h"
 #include "main_window/kuangtexts.h"
 #include "main_window/ledgerlist.h"
@@ -132,6 +133,7 @@ void Kuang::createControls() {
     CmdMenu = named(new QPushButton(QStringLiteral("系 统 管 理"), this), "CmdMenu");
     CmdRpt = named(new QPushButton(QStringLiteral("统 计 报 表"), this), "CmdRpt");
     CmdHelp = named(new QPushButton(QStringLiteral("软 件 说 明"), this), "CmdHelp");
+    CmdSrv = named(new QPushButton(QStringLiteral("服务器设置"), this), "CmdSrv");
 
     CmbZbID->hide();
     CmbUser->hide();
@@ -167,6 +169,7 @@ void Kuang::createControls() {
     connect(Cmb, &QComboBox::editTextChanged, this, &Kuang::Cmb_Change);
     connect(Cmb, &QComboBox::activated, this, &Kuang::Cmb_Click);
     connect(CmdHelp, &QPushButton::clicked, this, &Kuang::CmdHelp_Click);
+    connect(CmdSrv, &QPushButton::clicked, this, &Kuang::Menu_SrvSet_Click);
     connect(CmdMenu, &QPushButton::clicked, this, &Kuang::CmdMenu_Click);
     connect(CmdRpt, &QPushButton::clicked, this, &Kuang::CmdRpt_Click);
 }
@@ -204,6 +207,7 @@ void Kuang::placeControls() {
     CmdMenu->setGeometry(tw(600), tw(4470), tw(2000), tw(450));
     CmdRpt->setGeometry(tw(2825), tw(4470), tw(2000), tw(450));
     CmdHelp->setGeometry(tw(5050), tw(4470), tw(2000), tw(450));
+    CmdSrv->setGeometry(CmdMenu->geometry());
 }
 
 void Kuang::createMenus() {
@@ -213,11 +217,13 @@ void Kuang::createMenus() {
     Menu_TJ[0] = separator(traymenu, "Menu_TJ_0");
     Menu_TJ[1] = action(traymenu, "Menu_TJ_1", QStringLiteral("更多 Zelvo 软件(&M)"));
     Menu_TJ[2] = action(traymenu, "Menu_TJ_2", QStringLiteral("Zelvo 新版本与更新(&U)"));
+    Menu_SrvSet = action(traymenu, "Menu_SrvSet", QStringLiteral("服务器设置(&S)"));
     Menu_HL = separator(traymenu, "Menu_HL");
     Menu_Form = action(traymenu, "Menu_Form", QStringLiteral("打开记账窗口(&O)"));
     MenuExit = action(traymenu, "MenuExit", QStringLiteral("退出本软件(&Q)"));
     Menu_Form->setVisible(false);
     connect(Menu_About, &QAction::triggered, this, &Kuang::Menu_About_Click);
+    connect(Menu_SrvSet, &QAction::triggered, this, &Kuang::Menu_SrvSet_Click);
     for (QAction* a : {Menu_ToWeb, Menu_TJ[1], Menu_TJ[2]})
         connect(a, &QAction::triggered, this, [] { OpenUrl(helpPagePath()); });
     connect(Menu_Form, &QAction::triggered, this, &Kuang::Menu_Form_Click);
@@ -323,6 +329,7 @@ void Kuang::layoutLedgerPanel() {
     for (QWidget* w :
          std::initializer_list<QWidget*>{Txt, Cmb, labHello, CmdMenu, CmdRpt, TxtPwd, CmbUser})
         w->hide();
+    CmdSrv->show();
     CmbZbNm->show();
     Lab1->clear();
     Lab2->clear();
@@ -338,6 +345,7 @@ void Kuang::layoutLedgerPanel() {
 }
 
 void Kuang::layoutLoginPanel() {
+    CmdSrv->hide();
     LabTop->setText(CurZbNm);
     LabWelcome->hide();
     Cmd->move(Cmd2->x(), Cmd->y());
@@ -364,6 +372,7 @@ void Kuang::layoutLoginPanel() {
 }
 
 void Kuang::layoutEntryPanel() {
+    CmdSrv->hide();
     CmbUser->hide();
     TxtPwd->hide();
     Cmb->show();
@@ -471,6 +480,18 @@ void Kuang::showNotice() {
     if (notice.hasColour)
         setLabelColour(Lab3, notice.colour);
     Lab3->setText(GongGaoRules::fromStored(notice.text));
+}
+
+void Kuang::Menu_SrvSet_Click() {
+    if (PanelNo != 0) {
+        if (!Msg::askYesNo(KuangTexts::backForServerSettings(), QMessageBox::Question))
+            return;
+        BackToZbList();
+    }
+    if (!isVisible())
+        Menu_Form_Click();
+    SrvSet dialog(this);
+    dialog.exec();
 }
 
 void Kuang::CmdRpt_Click() {

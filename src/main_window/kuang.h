@@ -65,6 +65,8 @@ public:
     void Form_Activate();
     void Cmd_Click();
     void Menu_About_Click();
+    // 服务器设置, from the ledger panel; asks to go back there first when a ledger is open.
+    void Menu_SrvSet_Click();
     void Menu_Form_Click();
     void MenuExit_Click();
     void CmdRpt_Click();
@@ -156,11 +158,13 @@ public:
     QPushButton* CmdMenu;
     QPushButton* CmdRpt;
     QPushButton* CmdHelp;
+    QPushButton* CmdSrv;
 
     QMenu* traymenu;
     QAction* Menu_About;
     QAction* Menu_ToWeb;
     QAction* Menu_TJ[3];
+    QAction* Menu_SrvSet;
     QAction* Menu_HL;
     QAction* Menu_Form;
     QAction* MenuExit;

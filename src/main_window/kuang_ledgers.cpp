@@ -1,6 +1,8 @@
 // The main window's ledger list, opening a ledger and the operator login.
 #include "main_window/kuang.h"
 
+#include "db/srvset.h"
+
 #include "app/format.h"
 #include "app/ledgersession.h"
 
@@ -176,9 +178,12 @@ void Kuang::OpenLedger() {
     CurZbID = CmbZbID->currentText();
     showWait(T::openingWait(CurZbNm));
     setEnabled(false);
-    const QString result = RunSql(T::ledgerQuery(CurZbID));
+    QString result = RunSql(T::ledgerQuery(CurZbID));
     setEnabled(true);
     hideWait();
+    // A new server has no tables yet: made on request, then the ledger is looked up again.
+    if (result.isEmpty() && SrvSet::offerTables())
+        result = RunSql(T::ledgerQuery(CurZbID));
     if (result.isEmpty()) {
         Msg::info(T::connectFailed());
         return;

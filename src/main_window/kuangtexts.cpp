@@ -6,6 +6,10 @@ using namespace MainBas;
 
 namespace KuangTexts {
 
+QString backForServerSettings() {
+    return QStringLiteral("更改服务器设置要先回到账本列表，现在回到账本列表吗？");
+}
+
 namespace {
 const QString kBr2 = QStringLiteral("\n\n");
 } // namespace

@@ -6,6 +6,9 @@
 
 namespace KuangTexts {
 
+// Asked before the server settings open over an open ledger.
+QString backForServerSettings();
+
 // Ledger list.
 QString addEntry(); // "   点击这里增加账本"
 QString addedAskOpen(const QString& name);

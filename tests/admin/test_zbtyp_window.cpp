@@ -508,7 +508,7 @@ TEST_F(ZbTypWindow, TypeSettingsUpdateTheOpenLedger) {
 
     // A failed save keeps the frame and the words the server still has.
     Db::setConnection({Db::Engine::Postgres, QStringLiteral("127.0.0.1,1"), QStringLiteral("u"),
-                       QStringLiteral("p"), QStringLiteral("d")});
+                       QStringLiteral("p"), QStringLiteral("d"), Db::Encryption::Off, QString()});
     DlgRet.clear();
     d = ZbTyp::instance();
     d->showFrame(2);
@@ -566,7 +566,7 @@ TEST_F(ZbTypWindow, ServerFailures) {
 
     // No server: the contact cannot be looked up.
     Db::setConnection({Db::Engine::Postgres, QStringLiteral("127.0.0.1,1"), QStringLiteral("u"),
-                       QStringLiteral("p"), QStringLiteral("d")});
+                       QStringLiteral("p"), QStringLiteral("d"), Db::Encryption::Off, QString()});
     ZbTyp* d = dialogFor(k);
     d->showFrame(0);
     d->show();

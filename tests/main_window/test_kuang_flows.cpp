@@ -229,7 +229,8 @@ TEST_F(KuangFlow, emptyStoreShowsOnlyTheAddEntryAndTheFocusOpensTheAddDialog) {
     EXPECT_EQ(items(names).size(), 1);
 
     // Opening with the add entry chosen asks for a ledger first, without a server call.
-    Db::setConnection({Db::Engine::Postgres, "127.0.0.1,1", "u", "p", "d"});
+    Db::setConnection(
+        {Db::Engine::Postgres, "127.0.0.1,1", "u", "p", "d", Db::Encryption::Off, QString()});
     openChosenLedger();
     EXPECT_EQ(Msg::last().text, "请首先按提示增加账本，然后再【打开账本】！");
     EXPECT_EQ(Msg::last().title, "提示");
@@ -332,7 +333,8 @@ TEST_F(KuangFlow, serverCommandsUnknownLedgerAndUnreachableServer) {
     EXPECT_EQ(Msg::last().text, "服务器上不存在该账本！");
     EXPECT_EQ(k->PanelNo, 0);
 
-    Db::setConnection({Db::Engine::Postgres, "127.0.0.1,1", "u", "p", "d"});
+    Db::setConnection(
+        {Db::Engine::Postgres, "127.0.0.1,1", "u", "p", "d", Db::Encryption::Off, QString()});
     openChosenLedger();
     EXPECT_EQ(Msg::last().text, "连接服务器失败！");
     EXPECT_EQ(k->PanelNo, 0);

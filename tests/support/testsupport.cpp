@@ -4,6 +4,8 @@
 #include "app/mainbas.h"
 #include "app/settings.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -40,6 +42,71 @@ Db::Connection odbc() {
     c.engine = Db::Engine::Odbc;
     c.server = QStringLiteral("127.0.0.1"); // the driver takes the port from PGPORT
     return c;
+}
+
+namespace {
+
+// Runs `statements` on a connection of its own to the test server.
+bool sideExec(const QStringList& statements) {
+    const Db::Connection c = postgres();
+    bool done = true;
+    {
+        QSqlDatabase side = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "side-exec");
+        side.setHostName(QStringLiteral("127.0.0.1"));
+        side.setPort(c.server.section(QLatin1Char(','), 1).toInt());
+        side.setUserName(c.login);
+        side.setPassword(c.password);
+        side.setDatabaseName(c.database);
+        done = side.open();
+        QSqlQuery q(side);
+        for (const QString& s : statements)
+            done = done && q.exec(s);
+        side.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("side-exec"));
+    return done;
+}
+
+} // namespace
+
+bool dropConnectionAtNextInsert(const QString& table) {
+    return sideExec(
+        {QStringLiteral("drop sequence if exists zelvo_drop"),
+         QStringLiteral("create sequence zelvo_drop"),
+         QStringLiteral("create or replace function zelvo_drop_once() returns trigger "
+                        "language plpgsql as $$ begin if nextval('zelvo_drop') = 1 then "
+                        "perform pg_terminate_backend(pg_backend_pid()); perform pg_sleep(5); "
+                        "end if; return new; end $$"),
+         QStringLiteral("drop trigger if exists zelvo_drop on ") + table,
+         QStringLiteral("create trigger zelvo_drop before insert on ") + table +
+             QStringLiteral(" for each row execute function zelvo_drop_once()")});
+}
+
+void keepConnectionsAtInsert(const QString& table) {
+    sideExec({QStringLiteral("drop trigger if exists zelvo_drop on ") + table});
+}
+
+ServerLog::ServerLog() {
+    start_ = QFileInfo(env("ZELVO_TEST_PG_LOG")).size();
+}
+
+QStringList ServerLog::statements() const {
+    QThread::msleep(200); // the server writes its log a moment later
+    QFile f(env("ZELVO_TEST_PG_LOG"));
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(start_))
+        return {};
+    QStringList out;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
+        const int at = line.indexOf(QLatin1String("statement: "));
+        if (at < 0)
+            continue;
+        const QString s = line.mid(at + 11);
+        // What the driver itself sends as it opens a connection.
+        if (!s.startsWith(QLatin1String("SET ")) && s != QLatin1String("SELECT version()") &&
+            !s.startsWith(QLatin1String("SELECT '")))
+            out.append(s);
+    }
+    return out;
 }
 
 bool terminatePooledBackend() {

@@ -28,6 +28,21 @@ Db::Connection odbc();
 // test PostgreSQL server (plain or through ODBC), as a server restart would.
 bool terminatePooledBackend();
 
+// The next insert into `table` of the test PostgreSQL server takes its connection down with it
+// before its row is stored, as a link that breaks under a command; later inserts go through.
+bool dropConnectionAtNextInsert(const QString& table);
+void keepConnectionsAtInsert(const QString& table);
+// Statements the test server logged from now on (log_statement=all), one per line; those the
+// driver sends itself as it opens a connection left out.
+class ServerLog {
+public:
+    ServerLog();
+    QStringList statements() const;
+
+private:
+    qint64 start_ = 0;
+};
+
 // Removes every row of the three tables on the connection now in use.
 void emptyTables();
 

@@ -1,0 +1,30 @@
+#pragma once
+// Which server this computer talks to: the user's own choice in the settings file, else a
+// system-wide file an administrator deploys to every computer, else the values built in.
+
+#include "db/sqlaccess.h"
+
+#include <QString>
+
+namespace ServerSettings {
+
+enum class Source { User, System, BuiltIn };
+
+struct Loaded {
+    Db::Connection connection;
+    Source source = Source::BuiltIn;
+};
+
+Loaded load();
+// Into the user's own section; the password masked.
+void save(const Db::Connection& c);
+
+// The system-wide file: /etc/xdg/zelvo/zelvo.ini unless XDG_CONFIG_DIRS names another folder
+// first; tests point it elsewhere.
+QString systemFilePath();
+void setSystemFilePath(const QString& path); // empty: the default
+
+// The section's words for an engine, "SQLITE", "PSQL", "ODBC", and back (unknown: nullopt).
+QString engineWord(Db::Engine engine);
+
+} // namespace ServerSettings

@@ -1,0 +1,42 @@
+#pragma once
+// 服务器设置: which server this computer talks to, tried before it is kept. Saving switches at
+// once; the values go into the user's settings file.
+
+#include "db/sqlaccess.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+class SrvSet : public QDialog {
+    Q_OBJECT
+public:
+    explicit SrvSet(QWidget* parent = nullptr);
+
+    // The values as the boxes hold them.
+    Db::Connection values() const;
+    void showValues(const Db::Connection& c);
+    void Cmd_Click(int index);
+
+    // After a statement failed: when the server lacks the three tables, asks whether to make
+    // them and does. True when they were made, so that the caller tries again.
+    static bool offerTables();
+
+    QComboBox* CmbLX;
+    QLineEdit* TxtSrv;
+    QLineEdit* TxtUid;
+    QLineEdit* TxtPwd;
+    QLineEdit* TxtDb;
+    QComboBox* CmbSsl;
+    QLineEdit* TxtCa;
+    QLabel* LabWait;
+    QPushButton* Cmd[4];
+
+private:
+    void CmbLX_Click();
+    void testConnection();
+};
