@@ -69,6 +69,7 @@ public:
     void Menu_SumSL_Click();
     void Menu_JxcMx_Click();
     void Menu_JxcHZ_Click();
+    void Menu_ShLst_Click();
     void trayActivated(int reason);
     bool trayShown() const;
 
@@ -181,6 +182,7 @@ public:
     QAction* Menu_LLL;
     QAction* Menu_JxcMx;
     QAction* Menu_JxcHZ;
+    QAction* Menu_ShLst;
 
     QMenu* Menu_ShowSL;
     QAction* Menu_SeeSL;
