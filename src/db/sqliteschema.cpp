@@ -18,6 +18,9 @@ QStringList sqliteSchemaStatements() {
         QStringLiteral("CREATE INDEX IF NOT EXISTS Zhang_Tm ON Zhang (ZBID, TM)"),
         // The record editor's free-id probe matches the ledger by pattern, retired rows included.
         QStringLiteral("CREATE INDEX IF NOT EXISTS Zhang_ID ON Zhang (ID)"),
+        // The record audit reads retired entries by the stamp that ends their marker.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS Zhang_Retired ON Zhang (substr(ZBID,-16)) "
+                       "WHERE ZBID LIKE '%#%'"),
     };
 }
 

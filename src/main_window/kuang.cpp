@@ -18,6 +18,7 @@
 #include "reports/kclst.h"
 #include "reports/mxlst.h"
 #include "reports/reportwidgets.h"
+#include "reports/shlst.h"
 
 #include <QAction>
 #include <QApplication>
@@ -258,9 +259,11 @@ void Kuang::createMenus() {
     Menu_LLL = separator(Menu_Rpt, "Menu_LLL");
     Menu_JxcMx = action(Menu_Rpt, "Menu_JxcMx", QString());
     Menu_JxcHZ = action(Menu_Rpt, "Menu_JxcHZ", QString());
+    Menu_ShLst = action(Menu_Rpt, "Menu_ShLst", Audit::caption());
     connect(Menu_SumSL, &QAction::triggered, this, &Kuang::Menu_SumSL_Click);
     connect(Menu_JxcMx, &QAction::triggered, this, &Kuang::Menu_JxcMx_Click);
     connect(Menu_JxcHZ, &QAction::triggered, this, &Kuang::Menu_JxcHZ_Click);
+    connect(Menu_ShLst, &QAction::triggered, this, &Kuang::Menu_ShLst_Click);
 
     Menu_ShowSL = named(new QMenu(this), "Menu_ShowSL");
     Menu_SeeSL = action(Menu_ShowSL, "Menu_SeeSL", QString());
@@ -524,6 +527,13 @@ void Kuang::Menu_JxcHZ_Click() {
     HzLst summary(*session_, this);
     summary.setWindowTitle(Menu_JxcHZ->text());
     summary.exec();
+}
+
+void Kuang::Menu_ShLst_Click() {
+    if (!Report::requireRight(Rights::Audit))
+        return;
+    ShLst audit(*session(), this);
+    audit.exec();
 }
 
 void Kuang::closeEvent(QCloseEvent* event) {

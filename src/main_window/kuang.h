@@ -73,6 +73,7 @@ public:
     void Menu_SumSL_Click();
     void Menu_JxcMx_Click();
     void Menu_JxcHZ_Click();
+    void Menu_ShLst_Click();
     void trayActivated(int reason);
     bool trayShown() const;
 
@@ -187,6 +188,7 @@ public:
     QAction* Menu_LLL;
     QAction* Menu_JxcMx;
     QAction* Menu_JxcHZ;
+    QAction* Menu_ShLst;
 
     QMenu* Menu_ShowSL;
     QAction* Menu_SeeSL;

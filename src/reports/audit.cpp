@@ -1,0 +1,244 @@
+#include "reports/audit.h"
+
+#include "app/format.h"
+#include "app/mainbas.h"
+#include "reports/likeclause.h"
+#include "reports/pickers.h"
+#include "reports/texttable.h"
+
+namespace Audit {
+
+namespace {
+
+// 处理人, 处理时间, 处理, 操作员, 时间, item, 增加, 减少, 备注; 改为 ends the line.
+const int kCells[] = {890, 1590, 540, 890, 1590, 3000, 1000, 1000, 1900};
+const int kRules[] = {800, 1500, 540, 800, 1500, 3000, 1000, 1000, 1900, 4000};
+
+QString cellsRow(const QStringList& texts) {
+    QString s;
+    for (int i = 0; i < 9; ++i)
+        TextTable::appendTextCell(s, texts.value(i, QStringLiteral(" ")), kCells[i]);
+    return s;
+}
+
+QString ruleLine(int kind) {
+    QString s;
+    for (int w : kRules)
+        s += MakeRuleSegment(kind, w);
+    return s;
+}
+
+double numberOf(const QString& text) {
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    return ok ? v : 0;
+}
+
+QString signedNumber(double v) {
+    return (v >= 0 ? QStringLiteral("+") : QString()) + NumStr(v);
+}
+
+// The marker's stamp and first part as the engine computes them, counted from the end, where
+// the ledger id and the stamp have known lengths. SQLite has no left() or right(); the others
+// take SQL Server's forms (the PostgreSQL schema adds len()).
+struct Parts {
+    QString stamp;
+    QString first;
+};
+Parts partsOf(const QString& zbid, Db::Engine engine) {
+    const QString tail = QString::number(zbid.size() + 2 + kStampLength);
+    if (engine == Db::Engine::Sqlite)
+        return {QStringLiteral("substr(z.ZBID,-16)"),
+                QStringLiteral("substr(z.ZBID,1,length(z.ZBID)-") + tail + QLatin1Char(')')};
+    return {QStringLiteral("right(z.ZBID,16)"),
+            QStringLiteral("left(z.ZBID,len(z.ZBID)-") + tail + QLatin1Char(')')};
+}
+
+// Any marker of this ledger: "#" + ledger id + "#" and a stamp's length of characters at the end.
+QString markerLike(const QString& column, const QString& zbid) {
+    return column + QStringLiteral(" like '%#") + Like::escaped(zbid) + QLatin1Char('#') +
+           QString(kStampLength, QLatin1Char('_')) + QStringLiteral("' escape '") +
+           QLatin1Char(Like::kEscape) + QLatin1Char('\'');
+}
+
+} // namespace
+
+std::optional<Marker> parseMarker(const QString& zbidField, const QString& zbid) {
+    const QString middle = QLatin1Char('#') + zbid + QLatin1Char('#');
+    const int at = zbidField.size() - kStampLength - middle.size();
+    if (zbid.isEmpty() || at < 0 || QStringView(zbidField).mid(at, middle.size()) != middle)
+        return std::nullopt;
+    return Marker{zbidField.left(at), zbidField.right(kStampLength)};
+}
+
+QString statement(const QString& zbid, const Filter& f, Db::Engine engine) {
+    const Parts p = partsOf(zbid, engine);
+    QString s =
+        QStringLiteral("select z.ZBID,z.ID,z.USR,z.TM,z.ITEM,z.SL,z.BZ,"
+                       "r.ID,r.USR,r.TM,r.ITEM,r.SL from Zhang z left join Zhang r on r.ID=") +
+        p.first + QStringLiteral(" and r.ID<>z.ID and (r.ZBID='") + SqlStr(zbid) +
+        QStringLiteral("' or ") + markerLike(QStringLiteral("r.ZBID"), zbid) + QStringLiteral(")");
+    // "like '%#%'" is the condition of the retired rows' index on the stamp: with it the engine
+    // reads the retired rows of the period, not the ledgers' live rows.
+    s += QStringLiteral(" where z.ZBID like '%#%' and ") + p.stamp + QStringLiteral(">='") +
+         Pickers::stamp(f.from) + QStringLiteral("' and ") + p.stamp + QStringLiteral("<='") +
+         Pickers::stamp(f.to) + QStringLiteral("' and ") +
+         markerLike(QStringLiteral("z.ZBID"), zbid);
+    if (!f.item.isEmpty())
+        s += QStringLiteral(" and z.ITEM='") + SqlStr(f.item) + QLatin1Char('\'');
+    if (!f.usr.isEmpty())
+        s += QStringLiteral(" and case when r.ID is null then ") + p.first +
+             QStringLiteral(" else r.USR end='") + SqlStr(f.usr) + QLatin1Char('\'');
+    return s + QStringLiteral(" order by ") + p.stamp + QStringLiteral(" desc,z.TM,z.ID");
+}
+
+QVector<Entry> entriesFromResult(const QString& zbid) {
+    using MainBas::SqlRows;
+    QVector<Entry> out;
+    for (int i = 1; i < MainBas::SqlRowMax; ++i) {
+        Entry e;
+        e.marker = SqlRows(i, 0);
+        if (e.marker.isEmpty())
+            break;
+        const std::optional<Marker> m = parseMarker(e.marker, zbid);
+        if (!m)
+            continue;
+        e.id = SqlRows(i, 1);
+        e.usr = SqlRows(i, 2);
+        e.tm = SqlRows(i, 3);
+        e.item = SqlRows(i, 4);
+        e.sl = numberOf(SqlRows(i, 5));
+        e.bz = SqlRows(i, 6);
+        e.newId = SqlRows(i, 7);
+        e.edited = !e.newId.isEmpty();
+        e.by = e.edited ? SqlRows(i, 8) : m->first;
+        e.at = m->stamp;
+        e.newTm = SqlRows(i, 9);
+        e.newItem = SqlRows(i, 10);
+        e.newSl = numberOf(SqlRows(i, 11));
+        out.append(e);
+    }
+    return out;
+}
+
+QString action(const Entry& e) {
+    return e.edited ? QStringLiteral("修改") : QStringLiteral("删除");
+}
+
+QString replacementText(const Entry& e) {
+    if (!e.edited)
+        return {};
+    return e.newTm + QLatin1Char(' ') + e.newItem + QLatin1Char(' ') + signedNumber(e.newSl);
+}
+
+QVector<ReportLine> header(const QString& itemWord) {
+    const QStringList titles = {
+        QStringLiteral("  处理人"), QStringLiteral("  处理时间"), QStringLiteral("  处理"),
+        QStringLiteral("  操作员"), QStringLiteral("  时间"),     QStringLiteral("  ") + itemWord,
+        QStringLiteral("  增加"),   QStringLiteral("  减少"),     QStringLiteral("  备注")};
+    return {{cellsRow({}) + QLatin1Char(' '), {}, {}},
+            {cellsRow(titles) + QStringLiteral("  改为"), {}, {}}};
+}
+
+QVector<ReportLine> ruleLines(int kind) {
+    QVector<ReportLine> out;
+    if (kind == 2) {
+        out.append({ruleLine(1), {}, {}});
+        out.append({cellsRow({}), {}, {}});
+    }
+    out.append({ruleLine(kind), {}, {}});
+    return out;
+}
+
+QVector<ReportLine> body(const QVector<Entry>& entries) {
+    QVector<ReportLine> out;
+    out.reserve(entries.size() * 2 + 5);
+    const QString midRule = ruleLine(1);
+    out.append({midRule, {}, {}});
+    double inc = 0, dec = 0;
+    for (const Entry& e : entries) {
+        QString line;
+        TextTable::appendTextCell(line, e.by, kCells[0]);
+        TextTable::appendTextCell(line, e.at, kCells[1]);
+        TextTable::appendTextCell(line, action(e), kCells[2]);
+        TextTable::appendTextCell(line, e.usr, kCells[3]);
+        TextTable::appendTextCell(line, e.tm, kCells[4]);
+        TextTable::appendTextCell(line, e.item, kCells[5]);
+        if (e.sl >= 0) {
+            TextTable::appendNumberCell(line, e.sl);
+            TextTable::appendTextCell(line, QStringLiteral(" "), kCells[7]);
+            inc += e.sl;
+        } else {
+            TextTable::appendTextCell(line, QStringLiteral(" "), kCells[6]);
+            TextTable::appendNumberCell(line, -e.sl);
+            dec -= e.sl;
+        }
+        TextTable::appendTextCell(line, e.bz, kCells[8]);
+        line += replacementText(e);
+        out.append({line, e.id, e.item});
+        out.append({midRule, {}, {}});
+    }
+    QString totals;
+    for (int i = 0; i < 5; ++i)
+        TextTable::appendTextCell(totals, QStringLiteral(" "), kCells[i]);
+    TextTable::appendTextCell(totals, QStringLiteral("        合计："), kCells[5]);
+    TextTable::appendNumberCell(totals, inc);
+    TextTable::appendNumberCell(totals, dec);
+    out.append({totals, {}, {}});
+    out.append(ruleLines(2));
+    return out;
+}
+
+Listing list(const QString& zbid, const Filter& filter) {
+    Listing l;
+    // A failed query is not an empty audit.
+    const QString n = RunSql(statement(zbid, filter));
+    if (n.isEmpty())
+        return l;
+    l.entries = entriesFromResult(zbid);
+    if (l.entries.isEmpty()) {
+        l.status = Listing::Empty;
+        return l;
+    }
+    l.body = body(l.entries);
+    l.status = Listing::Listed;
+    return l;
+}
+
+QString restoreStatement(const QString& zbid, const Entry& e) {
+    return QStringLiteral("update Zhang set ZBID='") + SqlStr(zbid) +
+           QStringLiteral("' where ZBID='") + SqlStr(e.marker) + QStringLiteral("' and ID='") +
+           SqlStr(e.id) + QLatin1Char('\'');
+}
+
+Restore restore(const QString& zbid, const Entry& e) {
+    // Both versions in the ledger would count the change twice.
+    if (e.edited)
+        return Restore::Replaced;
+    const QString result = RunSqlBatch({restoreStatement(zbid, e)}, {1});
+    if (result == QLatin1String("OK"))
+        return Restore::Done;
+    return result == QLatin1String("ROWS") ? Restore::AlreadyRestored : Restore::Failed;
+}
+
+QString caption() {
+    return QStringLiteral("帐目审核");
+}
+QString askRestore() {
+    return QStringLiteral("真的要恢复这条记录吗？");
+}
+QString restoredText() {
+    return QStringLiteral("恢复成功！");
+}
+QString alreadyRestored() {
+    return QStringLiteral("这条记录已经被恢复！");
+}
+QString selectToRestore() {
+    return QStringLiteral("请首先选择您要恢复的记录行！");
+}
+QString replacedMessage(const Entry& e) {
+    return QStringLiteral("这条记录已经被修改为：\n\n") + replacementText(e) +
+           QStringLiteral("\n\n两条记录同时存在会重复计算，不能恢复！");
+}
+
+} // namespace Audit
