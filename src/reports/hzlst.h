@@ -4,6 +4,7 @@
 // Created afresh for every opening, so its load defaults always apply.
 
 #include "reports/drilldown.h"
+#include "reports/reportprint.h"
 
 #include <QDialog>
 
@@ -41,6 +42,8 @@ public:
     QLabel* Label1[1];
     QCheckBox* Chk;
     QPushButton* Cmd[3];
+    QPushButton* CmdPrint;
+    QPushButton* CmdPdf;
     Report::ReportList* Lst;
     QPushButton* CmdWait;
 
@@ -50,4 +53,7 @@ protected:
 private:
     void Form_Load();
     void placeControls();
+
+    ReportPrint::Buttons print_;
+    Print::Printable shown_; // the table last listed, for paper
 };

@@ -4,6 +4,7 @@
 // latest entry. Created afresh for every opening.
 
 #include "reports/drilldown.h"
+#include "reports/reportprint.h"
 
 #include <QDialog>
 
@@ -38,6 +39,8 @@ public:
     QComboBox* CmbGX2;
     QLineEdit* Txt;
     QPushButton* Cmd[3];
+    QPushButton* CmdPrint;
+    QPushButton* CmdPdf;
     Report::ReportList* Lst;
     QPushButton* CmdWait;
 
@@ -47,4 +50,7 @@ protected:
 private:
     void Form_Load();
     void placeControls();
+
+    ReportPrint::Buttons print_;
+    Print::Printable shown_; // the list last shown, for paper
 };
