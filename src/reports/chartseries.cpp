@@ -24,10 +24,23 @@ QString chartItem(const Journal::Filter& filter, const QString& itemWord,
 }
 
 QDateTime timeOf(const QString& tm) {
-    QDateTime t = QDateTime::fromString(tm, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!t.isValid())
-        t = QDateTime::fromString(tm, QStringLiteral("yyyy-MM-dd HH:mm"));
-    return t.isValid() ? t : QDateTime::fromString(tm, Qt::ISODate);
+    // Read by hand: a format parse per step is most of the cost of a long series. The stamps
+    // are wall-clock times without a zone; as UTC their distances ignore daylight saving.
+    const auto number = [&tm](int at, int len) {
+        int v = 0;
+        for (int i = at; i < at + len; ++i) {
+            if (i >= tm.size() || !tm.at(i).isDigit())
+                return -1;
+            v = v * 10 + tm.at(i).digitValue();
+        }
+        return v;
+    };
+    const bool seconds = tm.size() >= 19 && tm.at(16) == QLatin1Char(':');
+    const QDate d(number(0, 4), number(5, 2), number(8, 2));
+    const QTime t(number(11, 2), number(14, 2), seconds ? number(17, 2) : 0);
+    if (tm.size() < 16 || !d.isValid() || !t.isValid())
+        return {};
+    return QDateTime(d, t, Qt::UTC);
 }
 
 Series series(const Journal::Listing& listing, const QString& item, const Journal::Filter& filter) {
@@ -123,10 +136,10 @@ QDateTime firstAfter(const QDateTime& start, const Spacing& sp) {
         QDate first(d.year(), d.month(), 1);
         if (sp.months == 12)
             first = QDate(d.year(), 1, 1);
-        QDateTime t(first, QTime(0, 0));
+        QDateTime t(first, QTime(0, 0), start.timeSpec());
         return t < start ? t.addMonths(sp.months) : t;
     }
-    const QDateTime midnight(d, QTime(0, 0));
+    const QDateTime midnight(d, QTime(0, 0), start.timeSpec());
     const qint64 into = midnight.secsTo(start);
     const qint64 step = std::min<qint64>(sp.secs, 86400);
     return midnight.addSecs((into + step - 1) / step * step);

@@ -34,7 +34,8 @@ QString chartItem(const Journal::Filter& filter, const QString& itemWord,
 // The series of `item` from the listing's rows and opening balances, over the filter's period.
 Series series(const Journal::Listing& listing, const QString& item, const Journal::Filter& filter);
 
-// A stored time, "yyyy-mm-dd hh:mm" with or without seconds.
+// A stored time, "yyyy-mm-dd hh:mm" with or without seconds, as a UTC time; invalid when it
+// has another layout.
 QDateTime timeOf(const QString& tm);
 
 // The step whose time is nearest `t`, and of several at that time the one whose balance is

@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -50,21 +49,25 @@ ChartView::ChartView(Chart::Series series, QString slName, QWidget* parent)
     ticks_ = Chart::valueTicks(series_.low, series_.high, 7);
 }
 
-QRectF ChartView::plotArea() const {
+const QRectF& ChartView::plotArea() const {
+    if (plotFor_ == size())
+        return plot_;
     double labels = 0;
     for (double v : ticks_)
         labels = std::max<double>(labels, fontMetrics().horizontalAdvance(NumStr(v)));
     const double line = fontMetrics().height();
-    return QRectF(QPointF(labels + 16, line * 2.4), QPointF(width() - 24, height() - line * 2));
+    plot_ = QRectF(QPointF(labels + 16, line * 2.4), QPointF(width() - 24, height() - line * 2));
+    plotFor_ = size();
+    return plot_;
 }
 
 double ChartView::xOf(const QDateTime& t) const {
-    const QRectF r = plotArea();
+    const QRectF& r = plotArea();
     return r.left() + r.width() * series_.start.msecsTo(t) / double(spanMs_);
 }
 
 double ChartView::yOf(double v) const {
-    const QRectF r = plotArea();
+    const QRectF& r = plotArea();
     const double low = ticks_.constFirst(), high = ticks_.constLast();
     return r.bottom() - r.height() * (v - low) / (high - low);
 }
@@ -77,7 +80,7 @@ QPointF ChartView::pointOf(int i) const {
 }
 
 int ChartView::hoverAt(const QPoint& pos) {
-    const QRectF plot = plotArea();
+    const QRectF& plot = plotArea();
     int found = -1;
     if (plot.adjusted(-kHoverPixels, -kHoverPixels, kHoverPixels, kHoverPixels).contains(pos)) {
         const qint64 ms = std::llround((pos.x() - plot.left()) / plot.width() * spanMs_);
@@ -111,7 +114,7 @@ void ChartView::leaveEvent(QEvent* event) {
 void ChartView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
-    const QRectF plot = plotArea();
+    const QRectF& plot = plotArea();
     drawAxes(painter, plot);
     drawSteps(painter, plot);
 }
@@ -161,29 +164,39 @@ void ChartView::drawAxes(QPainter& painter, const QRectF& plot) const {
 }
 
 void ChartView::drawSteps(QPainter& painter, const QRectF& plot) const {
-    QPolygonF line;
-    line.reserve(series_.steps.size() * 2 + 2);
-    line.append(pointOf(-1));
-    QPainterPath ups, downs;
-    double last = series_.opening;
-    for (int i = 0; i < series_.steps.size(); ++i) {
+    // Level lines in the line colour; each step's rise or fall in the colour of an increase or
+    // a decrease, so dense steps stay marked where triangles would only pile up.
+    const int n = static_cast<int>(series_.steps.size());
+    QVector<QLineF> levels, ups, downs;
+    levels.reserve(n + 1);
+    QPointF from = pointOf(-1);
+    for (int i = 0; i < n; ++i) {
         const QPointF at = pointOf(i);
-        line.append(QPointF(at.x(), yOf(last)));
-        line.append(at);
-        last = series_.steps.at(i).balance;
+        levels.append(QLineF(from, QPointF(at.x(), from.y())));
         (series_.steps.at(i).change >= 0 ? ups : downs)
-            .addPolygon(triangle(at, series_.steps.at(i).change >= 0));
+            .append(QLineF(QPointF(at.x(), from.y()), at));
+        from = at;
     }
-    line.append(QPointF(plot.right(), yOf(last)));
+    levels.append(QLineF(from, QPointF(plot.right(), from.y())));
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(kLine, 2));
     painter.setBrush(Qt::NoBrush);
-    painter.drawPolyline(line);
-    painter.setPen(Qt::NoPen);
-    painter.fillPath(ups, kUp);
-    painter.fillPath(downs, kDown);
-    if (hovered_ >= 0 && hovered_ < series_.steps.size()) {
+    painter.setPen(QPen(kLine, 2));
+    painter.drawLines(levels);
+    painter.setPen(QPen(kUp, 2));
+    painter.drawLines(ups);
+    painter.setPen(QPen(kDown, 2));
+    painter.drawLines(downs);
+    if (n > 0 && plot.width() / n >= 3 * kMark) {
+        painter.setPen(Qt::NoPen);
+        for (int i = 0; i < n; ++i) {
+            const bool up = series_.steps.at(i).change >= 0;
+            painter.setBrush(up ? kUp : kDown);
+            painter.drawPolygon(triangle(pointOf(i), up));
+        }
+    }
+    if (hovered_ >= 0 && hovered_ < n) {
         painter.setRenderHint(QPainter::Antialiasing);
+        painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(Qt::black, 1.5));
         painter.drawEllipse(pointOf(hovered_), kMark + 3, kMark + 3);
     }

@@ -28,7 +28,8 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    QRectF plotArea() const;
+    // The plot's rectangle, measured again only when the widget's size has changed.
+    const QRectF& plotArea() const;
     double xOf(const QDateTime& t) const;
     double yOf(double v) const;
     void drawAxes(QPainter& painter, const QRectF& plot) const;
@@ -39,6 +40,8 @@ private:
     QVector<double> ticks_;
     qint64 spanMs_ = 1;
     int hovered_ = -1;
+    mutable QRectF plot_;
+    mutable QSize plotFor_;
 };
 
 class ZsTu : public QDialog {

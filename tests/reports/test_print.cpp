@@ -261,7 +261,7 @@ TEST_P(Printing, chartFollowsTheJournalsRunningBalances) {
     ASSERT_EQ(Chart::chartItem(f, ItemName, l), "钢材");
     const Chart::Series s = Chart::series(l, "钢材", f);
     EXPECT_EQ(s.opening, 10);
-    EXPECT_EQ(s.start, QDateTime(QDate(2026, 11, 1), QTime(0, 0)));
+    EXPECT_EQ(s.start, QDateTime(QDate(2026, 11, 1), QTime(0, 0), Qt::UTC));
     QStringList listed, charted;
     for (int i = 0; i < w.Lst->lines()->count(); ++i) {
         QStringList cells = w.Lst->lines()->text(i).split(kBar);
@@ -326,7 +326,7 @@ TEST(ChartAxes, ticksCoverTheirRangeInRoundSteps) {
                     std::abs(mantissa - 5) < 1e-6)
             << step;
     }
-    const QDateTime start(QDate(2026, 11, 1), QTime(0, 0));
+    const QDateTime start(QDate(2026, 11, 1), QTime(0, 0), Qt::UTC);
     for (double days : {0.5, 3.0, 30.0, 400.0, 3000.0}) {
         const QDateTime end = start.addSecs(qint64(days * 86400));
         const QVector<Chart::TimeTick> t = Chart::timeTicks(start, end, 8);
