@@ -10,9 +10,10 @@ packages=(
   libgtest-dev libbenchmark-dev
   postgresql-15 postgresql-client-15
   unixodbc unixodbc-dev odbc-postgresql tdsodbc
-  fonts-noto-cjk
+  fonts-noto-cjk fonts-wqy-microhei fonts-dejavu-core
   xvfb xauth imagemagick
   dpkg-dev file desktop-file-utils appstream
+  poppler-utils
 )
 
 missing=()

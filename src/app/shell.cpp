@@ -26,29 +26,52 @@ QString exportStartFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 }
 
-QString withCsvSuffix(const QString& path) {
+QString withSuffix(const QString& path, const QString& suffix) {
     const int nul = path.indexOf(QChar(0));
     QString p = nul >= 0 ? path.left(nul) : path;
-    if (p.right(4).toUpper() != QLatin1String(".CSV"))
-        p += QStringLiteral(".csv");
+    if (!p.endsWith(suffix, Qt::CaseInsensitive))
+        p += suffix;
     return p;
 }
 
-QString SaveCsvDialog(const QString& titlePrefix) {
-    const QString title = titlePrefix + QStringLiteral(" 导出到Excel文件");
+QString withCsvSuffix(const QString& path) {
+    return withSuffix(path, QStringLiteral(".csv"));
+}
+
+namespace {
+
+QString askFileName(const QString& title, const QString& filter, const QString& suffix,
+                    QFileDialog::Options options) {
     QString chosen;
     if (Msg::testMode()) {
         chosen = nextSaveNames.isEmpty() ? QString() : nextSaveNames.dequeue();
     } else {
-        // Exports append to the file they are given, so choosing an existing one is no danger.
         chosen = QFileDialog::getSaveFileName(QApplication::activeWindow(), title,
-                                              exportStartFolder() + QStringLiteral("/*.csv"),
-                                              QStringLiteral("Excel文件（CSV格式） (*.csv)"),
-                                              nullptr, QFileDialog::DontConfirmOverwrite);
+                                              exportStartFolder() + QStringLiteral("/*") + suffix,
+                                              filter, nullptr, options);
     }
     if (chosen.isEmpty())
         return {};
-    return withCsvSuffix(chosen);
+    return withSuffix(chosen, suffix);
+}
+
+} // namespace
+
+QString SaveCsvDialog(const QString& titlePrefix) {
+    // Exports append to the file they are given, so choosing an existing one is no danger.
+    return askFileName(titlePrefix + QStringLiteral(" 导出到Excel文件"),
+                       QStringLiteral("Excel文件（CSV格式） (*.csv)"), QStringLiteral(".csv"),
+                       QFileDialog::DontConfirmOverwrite);
+}
+
+QString SavePdfDialog(const QString& titlePrefix) {
+    return askFileName(titlePrefix + QStringLiteral(" 导出到PDF文件"),
+                       QStringLiteral("PDF文件 (*.pdf)"), QStringLiteral(".pdf"), {});
+}
+
+QString SavePngDialog(const QString& titlePrefix) {
+    return askFileName(titlePrefix + QStringLiteral(" 保存图片"), QStringLiteral("PNG图片 (*.png)"),
+                       QStringLiteral(".png"), {});
 }
 
 void OpenExportedFile(const QString& path) {

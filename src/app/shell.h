@@ -7,6 +7,9 @@
 #include <QStringList>
 
 QString SaveCsvDialog(const QString& titlePrefix);
+// The same dialog for a PDF file or a PNG picture; these replace a file chosen again.
+QString SavePdfDialog(const QString& titlePrefix);
+QString SavePngDialog(const QString& titlePrefix);
 void OpenExportedFile(const QString& path);
 void OpenUrl(const QString& address);
 
@@ -17,6 +20,9 @@ void DoEvents(int times = 1);
 QString exportStartFolder();
 // ".csv" appended unless the name already ends so, in any letter case.
 QString withCsvSuffix(const QString& path);
+// `suffix` (".pdf") appended unless the name already ends so, in any letter case; the path is
+// cut at a NUL.
+QString withSuffix(const QString& path, const QString& suffix);
 
 // Shows the wait cursor while the access layer talks to the server.
 void installWaitCursor();

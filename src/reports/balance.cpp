@@ -163,6 +163,29 @@ QString exportLine(const QString& shownLine) {
         .replace(QChar(0x2502), QLatin1Char(','));
 }
 
+Print::Printable printable(const QList<Row>& kept, const QString& itemName, const QString& slName) {
+    Print::Printable p;
+    p.columns = {{itemName, kItemWidth, Print::Align::Left},
+                 {slName, kValueWidth, Print::Align::Right}};
+    for (const Row& r : kept)
+        p.rows.append({r.item, NumStr(r.balance)});
+    p.totals = {QStringLiteral("合计："), NumStr(totalOf(kept))};
+    return p;
+}
+
+QString filterLine(const QString& item, ItemRelation relation, const ValueFilter& value,
+                   ValueRelation valueRelation, const QString& itemName, const QString& slName) {
+    QStringList parts{Print::itemFilter(
+        itemName, item, relation == ItemRelation::Equal ? QString() : QStringLiteral("字符包含"))};
+    if (value.active) {
+        const QString relations[3] = {QStringLiteral("大于"), QStringLiteral("小于"),
+                                      QStringLiteral("等于")};
+        parts << slName + QStringLiteral("：") + relations[static_cast<int>(valueRelation)] +
+                     QLatin1Char(' ') + value.text;
+    }
+    return Print::joinFilters(parts);
+}
+
 QString caption(const QString& itemName, const QString& slName) {
     return itemName + slName + QStringLiteral("表");
 }

@@ -4,6 +4,7 @@
 // and ends.
 
 #include "db/sqlaccess.h"
+#include "reports/printable.h"
 #include "reports/reportlines.h"
 
 #include <QDateTime>
@@ -74,6 +75,12 @@ QVector<ReportLine> emptyBody();
 QString exportLine(const QString& shownLine);
 // Every line with cells down to the totals row, as exportLine writes it.
 QStringList exportLines(const QVector<ReportLine>& lines);
+
+// The list on paper: the kept rows and their total.
+Print::Printable printable(const QList<Row>& kept, const QString& itemName, const QString& slName);
+// "物品：…", and "存量：大于 0" when the value filter is on. `item` is itemFilterText's.
+QString filterLine(const QString& item, ItemRelation relation, const ValueFilter& value,
+                   ValueRelation valueRelation, const QString& itemName, const QString& slName);
 
 // Texts of the window.
 QString caption(const QString& itemName, const QString& slName);

@@ -49,6 +49,9 @@ HzLst::HzLst(LedgerSession& session, QWidget* parent) : QDialog(parent), session
         this, QStringLiteral("返 回"), [this] { RunSummary(); }, [this] { ExportSummary(); });
     for (int i = 0; i < 3; ++i)
         Cmd[i] = row.cmd[i];
+    print_ = ReportPrint::makeButtons(this, [this] { return shown_; });
+    CmdPrint = print_.print;
+    CmdPdf = print_.pdf;
     Lst = new Report::ReportList(this);
     CmdWait = Report::makeWaitBanner(this);
     connect(Lst, &Report::ReportList::doubleClickedRow, this, &HzLst::Lst_DblClick);
@@ -74,7 +77,7 @@ void HzLst::placeControls() {
     period->addStretch();
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    for (QPushButton* b : Cmd) {
+    for (QPushButton* b : {Cmd[0], Cmd[1], CmdPrint, CmdPdf, Cmd[2]}) {
         b->setMinimumWidth(tw(1300));
         buttons->addWidget(b);
     }
@@ -124,6 +127,7 @@ void HzLst::AddSummaryHeader() {
     Lst->lines()->clear();
     Lst->lines()->append(Summary::header(ItemName, SlName));
     Cmd[1]->setEnabled(false);
+    print_.setEnabled(false);
 }
 
 void HzLst::RunSummary() {
@@ -147,10 +151,9 @@ void HzLst::RunSummary() {
         Msg::info(Summary::noRecords());
         return;
     }
-    const Summary::Choice chosen = Summary::choose(
-        all, CmbItm->currentText(),
-        CmbGX1->currentIndex() == 0 ? Summary::Relation::Equal : Summary::Relation::Contains,
-        ItemName);
+    const auto relation =
+        CmbGX1->currentIndex() == 0 ? Summary::Relation::Equal : Summary::Relation::Contains;
+    const Summary::Choice chosen = Summary::choose(all, CmbItm->currentText(), relation, ItemName);
     if (!chosen.message.isEmpty()) {
         Msg::info(chosen.message);
         return;
@@ -163,6 +166,10 @@ void HzLst::RunSummary() {
         return;
     }
     Cmd[1]->setEnabled(true);
+    shown_ = Summary::printable(shown, ItemName, SlName);
+    shown_.filterLine = Summary::filterLine(start, end, CmbItm->currentText(), relation, ItemName,
+                                            Chk->isChecked());
+    print_.setEnabled(true);
 }
 
 void HzLst::ExportSummary() {

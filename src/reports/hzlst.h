@@ -4,6 +4,7 @@
 // Created afresh for every opening, so its load defaults always apply.
 
 #include "reports/drilldown.h"
+#include "reports/reportprint.h"
 
 #include <QDialog>
 
@@ -42,6 +43,8 @@ public:
     QLabel* Label1[1];
     QCheckBox* Chk;
     QPushButton* Cmd[3];
+    QPushButton* CmdPrint;
+    QPushButton* CmdPdf;
     Report::ReportList* Lst;
     QPushButton* CmdWait;
 
@@ -52,6 +55,8 @@ private:
     void Form_Load();
     void placeControls();
 
+    ReportPrint::Buttons print_;
+    Print::Printable shown_; // the table last listed, for paper
 private:
     LedgerSession& session_;
 };

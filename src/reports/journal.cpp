@@ -8,6 +8,8 @@
 #include "reports/reportcommon.h"
 #include "reports/texttable.h"
 
+#include <algorithm>
+
 namespace Journal {
 
 namespace {
@@ -138,6 +140,29 @@ QVector<ReportLine> ruleLines(int kind, bool showBalance) {
     return out;
 }
 
+Running running(const QVector<Row>& rows, const QHash<QString, double>& openings) {
+    Running r;
+    r.balance.reserve(rows.size());
+    double bal = 0;
+    const QString* group = nullptr;
+    for (const Row& row : rows) {
+        if (!group || row.item != *group) {
+            if (group)
+                r.balSum += bal;
+            group = &row.item;
+            bal = openings.value(row.item, 0);
+        }
+        if (row.sl >= 0)
+            r.inc += row.sl;
+        else
+            r.dec -= row.sl;
+        bal += row.sl;
+        r.balance.append(bal);
+    }
+    r.balSum += bal;
+    return r;
+}
+
 QVector<ReportLine> body(const QVector<Row>& rows, const QHash<QString, double>& openings,
                          bool showBalance, const Progress& progress) {
     QVector<ReportLine> out;
@@ -145,43 +170,29 @@ QVector<ReportLine> body(const QVector<Row>& rows, const QHash<QString, double>&
     const QString midRule = ruleLine(1, showBalance);
     const QString emptyNumber = MakeTextCell(QStringLiteral(" "), 1000);
     out.append({midRule, {}, {}});
-    double inc = 0, dec = 0, bal = 0, balSum = 0;
-    QString group;
-    bool first = true;
+    const Running run = running(rows, openings);
     for (int i = 0; i < rows.size(); ++i) {
         const Row& r = rows.at(i);
-        if (showBalance && (first || r.item != group)) {
-            if (!first)
-                balSum += bal;
-            first = false;
-            group = r.item;
-            bal = openings.value(r.item, 0);
-        }
         if (progress && i % kProgressEvery == 0)
             progress(i + 1, r.item);
         QString line =
             MakeTextCell(r.usr, 890) + MakeTextCell(r.tm, 1590) + MakeTextCell(r.item, 3000);
-        if (r.sl >= 0) {
+        if (r.sl >= 0)
             line += MakeNumberCell(r.sl) + emptyNumber;
-            inc += r.sl;
-        } else {
+        else
             line += emptyNumber + MakeNumberCell(-r.sl);
-            dec -= r.sl;
-        }
-        bal += r.sl;
         if (showBalance)
-            line += MakeNumberCell(bal);
+            line += MakeNumberCell(run.balance.at(i));
         line += r.bz;
         out.append({line, r.id, r.item});
         out.append({midRule, {}, {}});
     }
-    balSum += bal;
     QString totals = MakeTextCell(QStringLiteral(" "), 890) +
                      MakeTextCell(QStringLiteral(" "), 1590) +
-                     MakeTextCell(QStringLiteral("        合计："), 3000) + MakeNumberCell(inc) +
-                     MakeNumberCell(dec);
+                     MakeTextCell(QStringLiteral("        合计："), 3000) +
+                     MakeNumberCell(run.inc) + MakeNumberCell(run.dec);
     if (showBalance)
-        totals += MakeNumberCell(balSum);
+        totals += MakeNumberCell(run.balSum);
     out.append({totals, {}, {}});
     out.append(ruleLines(2, showBalance));
     return out;
@@ -201,7 +212,7 @@ Listing list(const QString& zbid, const QString& itemWord, const Filter& filter,
         l.status = Listing::Empty;
         return l;
     }
-    const QVector<Row> rows = rowsFromResult();
+    QVector<Row> rows = rowsFromResult();
     QHash<QString, double> openings;
     if (q.showBalance) {
         ++l.statements;
@@ -210,8 +221,55 @@ Listing list(const QString& zbid, const QString& itemWord, const Filter& filter,
         openings = openingsFromResult();
     }
     l.body = body(rows, openings, q.showBalance, progress);
+    l.rows = std::move(rows);
+    l.openings = std::move(openings);
     l.status = Listing::Listed;
     return l;
+}
+
+Print::Printable printable(const Listing& l, const Words& words) {
+    using Print::Align;
+    Print::Printable p;
+    p.columns = {{QStringLiteral("操作员"), 890, Align::Left},
+                 {QStringLiteral("时间"), 1590, Align::Left},
+                 {words.itemWord, 3000, Align::Left},
+                 {QStringLiteral("增加"), 1000, Align::Right},
+                 {QStringLiteral("减少"), 1000, Align::Right}};
+    if (l.showBalance)
+        p.columns.append({words.slName, 1000, Align::Right});
+    p.columns.append({QStringLiteral("备注"), l.showBalance ? 4000 : 5000, Align::Left});
+    const Running run = running(l.rows, l.openings);
+    p.rows.reserve(l.rows.size());
+    for (int i = 0; i < l.rows.size(); ++i) {
+        const Row& r = l.rows.at(i);
+        QStringList cells{r.usr, r.tm, r.item};
+        cells << (r.sl >= 0 ? NumStr(r.sl) : QString()) << (r.sl < 0 ? NumStr(-r.sl) : QString());
+        if (l.showBalance)
+            cells << NumStr(run.balance.at(i));
+        cells << r.bz;
+        p.rows.append(cells);
+    }
+    p.totals = QStringList{QString(), QString(), QStringLiteral("合计："), NumStr(run.inc),
+                           NumStr(run.dec)};
+    if (l.showBalance)
+        p.totals << NumStr(run.balSum);
+    p.totals << QString();
+    return p;
+}
+
+QString filterLine(const Filter& f, const QString& itemWord) {
+    QStringList parts{Print::period(Pickers::stamp(f.from), Pickers::stamp(f.to)),
+                      Print::itemFilter(itemWord, f.exactItem ? f.item : CleanStr(f.item),
+                                        f.relation == 0 ? QString() : QStringLiteral("包含"))};
+    const QString signs[3] = {QStringLiteral("增减"), QStringLiteral("增加"),
+                              QStringLiteral("减少")};
+    parts << QStringLiteral("增减：") + signs[std::clamp(f.sign, 0, 2)];
+    const QString remark = CleanStr(f.remark);
+    if (!remark.isEmpty())
+        parts << QStringLiteral("备注：包含“") + remark + QStringLiteral("”");
+    if (!f.usr.isEmpty())
+        parts << QStringLiteral("操作员：") + f.usr;
+    return Print::joinFilters(parts);
 }
 
 QStringList exportLines(const QVector<ReportLine>& lines) {

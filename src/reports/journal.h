@@ -3,6 +3,7 @@
 // export file's lines and the statements that retire listed records.
 
 #include "db/sqlaccess.h"
+#include "reports/printable.h"
 #include "reports/reportlines.h"
 
 #include <QHash>
@@ -62,6 +63,15 @@ QVector<ReportLine> header(const Words& words, bool showBalance);
 // AddRuleLine: one rule line, or for kind 2 a middle rule, a blank row and the bottom rule.
 QVector<ReportLine> ruleLines(int kind, bool showBalance);
 
+// Each row's item balance after it, every item group starting from its opening balance, and
+// the totals line's increases, decreases and the sum of the groups' closing balances. Only
+// meaningful for a list in item order.
+struct Running {
+    QVector<double> balance;
+    double inc = 0, dec = 0, balSum = 0;
+};
+Running running(const QVector<Row>& rows, const QHash<QString, double>& openings);
+
 // Called every few hundred rows while the lines are built: the row number and its item.
 using Progress = std::function<void(int row, const QString& item)>;
 
@@ -77,10 +87,17 @@ struct Listing {
     enum Status { Listed, Empty, Failed } status = Failed;
     bool showBalance = true;
     QVector<ReportLine> body; // empty unless Listed
-    int statements = 0;       // sent to the server
+    QVector<Row> rows;        // what the lines were built from
+    QHash<QString, double> openings;
+    int statements = 0; // sent to the server
 };
 Listing list(const QString& zbid, const QString& itemWord, const Filter& filter,
              const Progress& progress = {});
+
+// The listing on paper: the columns of the screen's table, each record's cells, the totals.
+Print::Printable printable(const Listing& listing, const Words& words);
+// "时段：…　物品：…　增减：…", then the remark and the operator when they filter.
+QString filterLine(const Filter& filter, const QString& itemWord);
 
 // The export: the title row, every record line with its blank runs squeezed, the totals line;
 // cells separated by commas.

@@ -47,6 +47,9 @@ KcLst::KcLst(LedgerSession& session, QWidget* parent) : QDialog(parent), session
         [this] { ExportBalanceList(); });
     for (int i = 0; i < 3; ++i)
         Cmd[i] = row.cmd[i];
+    print_ = ReportPrint::makeButtons(this, [this] { return shown_; });
+    CmdPrint = print_.print;
+    CmdPdf = print_.pdf;
     Lst = new Report::ReportList(this);
     CmdWait = Report::makeWaitBanner(this);
     connect(Lst, &Report::ReportList::doubleClickedRow, this, &KcLst::Lst_DblClick);
@@ -66,7 +69,7 @@ void KcLst::placeControls() {
     filters->addWidget(Txt);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    for (QPushButton* b : Cmd) {
+    for (QPushButton* b : {Cmd[0], Cmd[1], CmdPrint, CmdPdf, Cmd[2]}) {
         b->setMinimumWidth(tw(1300));
         buttons->addWidget(b);
     }
@@ -106,6 +109,7 @@ void KcLst::AddBalanceHeader() {
     Lst->LastListIndex = -1;
     Lst->lines()->append(Balance::header(ItemName, SlName));
     Cmd[1]->setEnabled(false);
+    print_.setEnabled(false);
 }
 
 void KcLst::RunBalanceList() {
@@ -133,9 +137,12 @@ void KcLst::RunBalanceList() {
         return;
     }
     const auto valueRelation = static_cast<Balance::ValueRelation>(CmbGX2->currentIndex());
-    Lst->lines()->append(
-        Balance::body(Balance::keptRows(SqlRows, SqlRowMax, value, valueRelation)));
+    const QList<Balance::Row> kept = Balance::keptRows(SqlRows, SqlRowMax, value, valueRelation);
+    Lst->lines()->append(Balance::body(kept));
     Cmd[1]->setEnabled(true);
+    shown_ = Balance::printable(kept, ItemName, SlName);
+    shown_.filterLine = Balance::filterLine(item, relation, value, valueRelation, ItemName, SlName);
+    print_.setEnabled(true);
 }
 
 void KcLst::ExportBalanceList() {

@@ -4,6 +4,7 @@
 // latest entry. Created afresh for every opening.
 
 #include "reports/drilldown.h"
+#include "reports/reportprint.h"
 
 #include <QDialog>
 
@@ -39,6 +40,8 @@ public:
     QComboBox* CmbGX2;
     QLineEdit* Txt;
     QPushButton* Cmd[3];
+    QPushButton* CmdPrint;
+    QPushButton* CmdPdf;
     Report::ReportList* Lst;
     QPushButton* CmdWait;
 
@@ -49,6 +52,8 @@ private:
     void Form_Load();
     void placeControls();
 
+    ReportPrint::Buttons print_;
+    Print::Printable shown_; // the list last shown, for paper
 private:
     LedgerSession& session_;
 };

@@ -13,6 +13,7 @@
 #include "reports/mxed.h"
 #include "reports/pickers.h"
 #include "reports/reportcommon.h"
+#include "reports/zstu.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -56,6 +57,12 @@ MxLst::MxLst(LedgerSession& session, QWidget* parent) : QDialog(parent), session
         Cmd[i]->setAutoDefault(false);
         connect(Cmd[i], &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
     }
+    print_ = ReportPrint::makeButtons(this, [this] { return printable(); });
+    CmdPrint = print_.print;
+    CmdPdf = print_.pdf;
+    CmdChart = named(new QPushButton(QStringLiteral("走势图"), this), QStringLiteral("CmdChart"));
+    CmdChart->setAutoDefault(false);
+    connect(CmdChart, &QPushButton::clicked, this, &MxLst::showChart);
     connect(Lst, &Report::ReportList::doubleClickedRow, this, &MxLst::Lst_DblClick);
 
     // Two rows of filters above the list, the command row below it.
@@ -83,6 +90,11 @@ MxLst::MxLst(LedgerSession& session, QWidget* parent) : QDialog(parent), session
     for (int i = 0; i < 5; ++i) {
         Cmb2->part(i)->setGeometry(x, row2, tw(widths[i]), tw(360));
         x += tw(widths[i] + 40);
+    }
+    x += tw(200);
+    for (QPushButton* b : {CmdPrint, CmdPdf, CmdChart}) {
+        b->setGeometry(x, row2, tw(1700), tw(360));
+        x += tw(1800);
     }
     Lst->setGeometry(tw(150), tw(1080), tw(15300), tw(7400));
     CmdWait->setGeometry(tw(4500), tw(4200), tw(6000), tw(600));
@@ -150,6 +162,9 @@ void MxLst::AddJournalHeader() {
     lines->append(Journal::header({ItemName, SlName}, ShowBalance));
     for (int i : {1, 4, 5, 6})
         Cmd[i]->setEnabled(false);
+    print_.setEnabled(false);
+    CmdChart->setEnabled(false);
+    shown_ = {};
 }
 
 void MxLst::AddRuleLine(int kind) {
@@ -192,9 +207,27 @@ void MxLst::QueryAll() {
     if (l.status == Journal::Listing::Empty)
         return endEmpty(ReportCommon::noData(), QString());
     Lst->lines()->append(std::move(l.body));
+    shown_ = std::move(l);
+    shownFilter_ = f;
     for (int i : {1, 4, 5, 6})
         Cmd[i]->setEnabled(true);
+    print_.setEnabled(true);
+    CmdChart->setEnabled(!Chart::chartItem(f, ItemName, shown_).isEmpty());
     busy(false);
+}
+
+Print::Printable MxLst::printable() const {
+    Print::Printable p = Journal::printable(shown_, {ItemName, SlName});
+    p.filterLine = Journal::filterLine(shownFilter_, ItemName);
+    return p;
+}
+
+void MxLst::showChart() {
+    const QString item = Chart::chartItem(shownFilter_, ItemName, shown_);
+    if (item.isEmpty())
+        return;
+    ZsTu chart(Chart::series(shown_, item, shownFilter_), this);
+    chart.exec();
 }
 
 void MxLst::Cmd_Click(int index) {

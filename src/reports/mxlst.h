@@ -3,6 +3,7 @@
 // export, add, edit and delete records. Created afresh for every opening.
 
 #include "reports/journal.h"
+#include "reports/reportprint.h"
 #include "reports/reportwidgets.h"
 
 #include <QDialog>
@@ -45,6 +46,9 @@ public:
     Report::ReportList* Lst;
     QPushButton* CmdWait;
     QPushButton* Cmd[7];
+    QPushButton* CmdPrint;
+    QPushButton* CmdPdf;
+    QPushButton* CmdChart;
 
     // The filters as the statement builder takes them.
     Journal::Filter filter() const;
@@ -68,8 +72,16 @@ private:
     // Ends a query that listed nothing with `message`.
     void endEmpty(const QString& message, const QString& title);
 
+    // The listing shown on paper, and the chart of its one item.
+    Print::Printable printable() const;
+    void showChart();
+
 private:
     QString exactItem_;
+    ReportPrint::Buttons print_;
+    // What the shown list was built from, kept for printing and the chart.
+    Journal::Listing shown_;
+    Journal::Filter shownFilter_;
 
 private:
     LedgerSession& session_;

@@ -1,6 +1,7 @@
 #include "reports/shlst.h"
 
 #include "admin/rights.h"
+#include "app/format.h"
 #include "app/ledgersession.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"

@@ -168,6 +168,35 @@ QStringList exportLines(const QVector<ReportLine>& lines) {
     return out;
 }
 
+Print::Printable printable(const QList<Row>& shown, const QString& itemName,
+                           const QString& slName) {
+    using Print::Align;
+    Print::Printable p;
+    p.columns = {{itemName, kItemWidth, Align::Left},
+                 {QStringLiteral("期初") + slName, kNumberWidth, Align::Right},
+                 {QStringLiteral("增加"), kNumberWidth, Align::Right},
+                 {QStringLiteral("减少"), kNumberWidth, Align::Right},
+                 {QStringLiteral("期末") + slName, kNumberWidth, Align::Right}};
+    for (const Row& r : shown)
+        p.rows.append(
+            {r.item, NumStr(r.opening), NumStr(r.increase), NumStr(r.decrease), NumStr(r.closing)});
+    const Totals t = totalsOf(shown);
+    p.totals = {QStringLiteral("合计："), NumStr(t.opening), NumStr(t.increase), NumStr(t.decrease),
+                NumStr(t.closing)};
+    return p;
+}
+
+QString filterLine(const QString& start, const QString& end, const QString& typed,
+                   Relation relation, const QString& itemName, bool hideZero) {
+    QStringList parts{
+        Print::period(start, end),
+        Print::itemFilter(itemName, CleanStr(typed),
+                          relation == Relation::Equal ? QString() : QStringLiteral("字符包含"))};
+    if (hideZero)
+        parts << hideZeroCaption();
+    return Print::joinFilters(parts);
+}
+
 QString caption(const QString& itemName) {
     return itemName + QStringLiteral("汇总表");
 }

@@ -2,6 +2,7 @@
 // The summary table (HzLst) without its window: the one grouped statement, its rows, the item
 // choice applied to them, which rows are shown and the totals.
 
+#include "reports/printable.h"
 #include "reports/reportlines.h"
 
 #include <QList>
@@ -65,6 +66,12 @@ QVector<ReportLine> ruleLines(int kind);
 QVector<ReportLine> body(const QList<Row>& shown);
 // The export: the title row, then every later line with cells (rule lines have none).
 QStringList exportLines(const QVector<ReportLine>& lines);
+
+// The table on paper: the shown rows and their totals.
+Print::Printable printable(const QList<Row>& shown, const QString& itemName, const QString& slName);
+// "时段：…　物品：…", and the hiding of all-zero rows when it is on.
+QString filterLine(const QString& start, const QString& end, const QString& typed,
+                   Relation relation, const QString& itemName, bool hideZero);
 
 // Texts of the window.
 QString caption(const QString& itemName);

@@ -73,7 +73,7 @@ QList<int> bars(const QString& line) {
 
 TEST(AuditMarkers, ReadFromTheLedgerIdOutwards) {
     const QString at = QStringLiteral("2026-12-06 10:00");
-    for (const QString first :
+    for (const QString& first :
          QStringList{"管理员", "O'Neil #2# x", "N12060000001", "a#13800138000#b", ""}) {
         const auto m = Audit::parseMarker(Journal::marker(first, kZb, at), kZb);
         ASSERT_TRUE(m.has_value()) << first.toStdString();

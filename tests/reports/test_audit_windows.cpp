@@ -100,7 +100,7 @@ protected:
     // Deletes one 钢管 record as 管理员 at 10:00, edits another as 张三 at 10:05, and deletes
     // both 螺丝 records by batch as 张三 at 10:10.
     void retireThroughTheJournal() {
-        MxLst j;
+        MxLst j(*Kuang::instance()->session());
         j.QueryAll();
         j.Lst->selectRow(rowOf(j.Lst, QStringLiteral("N12020000000")));
         Msg::queueAnswer(QMessageBox::Yes);
@@ -108,10 +108,10 @@ protected:
         at(10, 5);
         CurUsr = QStringLiteral("张三");
         j.Lst->selectRow(rowOf(j.Lst, QStringLiteral("N12020000001")));
-        MxEd ed(&j, 2, QStringLiteral("修改账目"));
-        ASSERT_TRUE(ed.Form_Activate());
-        ed.TxtSL->setText(QStringLiteral("+7"));
-        ed.Cmd_Click(0);
+        const auto ed = j.editor(2, QStringLiteral("修改账目"));
+        ASSERT_TRUE(ed->Form_Activate());
+        ed->TxtSL->setText(QStringLiteral("+7"));
+        ed->Cmd_Click(0);
         at(10, 10);
         j.CmbItm->setEditText(QStringLiteral("螺丝"));
         j.QueryAll();
@@ -123,7 +123,7 @@ protected:
 
     // The summary's increase of 钢管 over the default period.
     static QString summaryIncrease() {
-        HzLst h;
+        HzLst h(*Kuang::instance()->session());
         h.RunSummary();
         for (const ReportLine& l : h.Lst->lines()->lines())
             if (l.item == QStringLiteral("钢管"))
@@ -195,7 +195,7 @@ TEST_F(AuditWindows, ListsWhoDeletedAndEditedAndRestoresADeletedRecord) {
                                          "真的要恢复这条记录吗？", "恢复成功！"}));
     EXPECT_EQ(Msg::shown().at(1).defaultButton, QMessageBox::No);
     EXPECT_EQ(records(w).size(), 3);
-    MxLst journal;
+    MxLst journal(*Kuang::instance()->session());
     journal.QueryAll();
     EXPECT_GE(rowOf(journal.Lst, QStringLiteral("N12020000000")), 0);
     EXPECT_EQ(summaryIncrease().toDouble(), retiredIncrease.toDouble() + 1);

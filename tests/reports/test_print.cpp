@@ -1,0 +1,346 @@
+// Printing, PDF files and the item chart of the report windows, on a real database: the PDF is
+// read back as text with pdftotext and held against the rows the window lists.
+#include "app/clock.h"
+#include "app/format.h"
+#include "app/ledgersession.h"
+#include "app/mainbas.h"
+#include "app/msgbox.h"
+#include "app/shell.h"
+#include "db/sqlaccess.h"
+#include "main_window/kuang.h"
+#include "reports/chartseries.h"
+#include "reports/hzlst.h"
+#include "reports/kclst.h"
+#include "reports/mxlst.h"
+#include "reports/zstu.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace MainBas;
+
+namespace {
+
+const QChar kBar(0x2502);
+
+void entry(const QString& tm, const QString& item, double sl, const QString& bz = QString()) {
+    static int id = 0;
+    ASSERT_EQ(RunSql(QStringLiteral("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values "
+                                    "('L1','管理员','%1','P%2','%3',%4,'%5')")
+                         .arg(tm)
+                         .arg(++id)
+                         .arg(item)
+                         .arg(sl)
+                         .arg(bz)),
+              "OK");
+}
+
+// The non-empty cells of a shown line, the journal's remark after the last bar included.
+QStringList cellsOf(const QString& line) {
+    QStringList out;
+    for (const QString& c : line.split(kBar))
+        if (!c.trimmed().isEmpty())
+            out << c.trimmed();
+    return out;
+}
+
+bool inOrder(const QString& line, const QStringList& cells) {
+    qsizetype at = 0;
+    for (const QString& c : cells) {
+        at = line.indexOf(c, at);
+        if (at < 0)
+            return false;
+        at += c.size();
+    }
+    return true;
+}
+
+// pdftotext's pages of the file, each as its lines.
+QVector<QStringList> pdfPages(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    EXPECT_TRUE(p.waitForFinished(60000)) << "pdftotext (poppler-utils) is needed";
+    QVector<QStringList> pages;
+    for (const QString& page : QString::fromUtf8(p.readAllStandardOutput()).split(QChar('\f')))
+        if (!page.trimmed().isEmpty())
+            pages << page.split(QChar('\n'));
+    return pages;
+}
+
+// Without blanks: pdftotext writes the ideographic one and the gaps between fonts as it likes.
+QString flat(const QString& text) {
+    QString out;
+    for (const QChar c : text)
+        if (!c.isSpace())
+            out += c;
+    return out;
+}
+
+QString pdfInfo(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {path});
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+QString firstPage(const QString& path) {
+    return flat(pdfPages(path).value(0).join(' '));
+}
+
+// Every record line and the totals line of the window's list, in order, each on one line of
+// the PDF; the pages numbered, headed by `heads` and footed by the operator and the time.
+void expectPdfHoldsList(const QString& path, Report::ReportList* lst, const QStringList& heads) {
+    const QVector<QStringList> pages = pdfPages(path);
+    ASSERT_FALSE(pages.isEmpty());
+    QStringList all;
+    for (int i = 0; i < pages.size(); ++i) {
+        const QString page = flat(pages[i].join(' '));
+        EXPECT_TRUE(
+            page.contains(flat(QStringLiteral("第 %1 页 / 共 %2 页").arg(i + 1).arg(pages.size()))))
+            << i;
+        EXPECT_TRUE(page.contains(flat("操作员：管理员　打印时间：2026-11-20 10:00"))) << i;
+        EXPECT_TRUE(std::any_of(pages[i].begin(), pages[i].end(),
+                                [&](const QString& l) { return inOrder(l, heads); }))
+            << "heads on page " << i + 1;
+        all += pages[i];
+    }
+    qsizetype at = 0;
+    const auto* lines = lst->lines();
+    for (int i = 2; i < lines->count(); ++i) {
+        const QString text = lines->text(i);
+        if (lines->id(i).isEmpty() && lines->item(i).isEmpty() && !text.contains("合计："))
+            continue;
+        const QStringList cells = cellsOf(text);
+        while (at < all.size() && !inOrder(all[at], cells))
+            ++at;
+        EXPECT_LT(at, all.size()) << "missing: " << cells.join('|').toStdString();
+    }
+}
+
+class Printing : public ::testing::TestWithParam<Db::Engine> {
+protected:
+    void SetUp() override {
+        if (!box_.useEngine(GetParam()))
+            GTEST_SKIP() << "no test server: run scripts/test.sh";
+        Msg::clearShown();
+        Clock::set(QDateTime(QDate(2026, 11, 20), QTime(10, 0)));
+        Kuang::instance();
+        CurZbID = "L1";
+        CurZbNm = "五金仓库";
+        ItemName = "物品";
+        SlName = "存量";
+        CurUsr = "管理员";
+        CurQx = QString(16, '1');
+        SrvDate = "2026-11-20";
+        SrvDay = 20;
+        SrvReadOn = Clock::now().date();
+        entry("2026-10-05 08:00", "钢材", 10);
+        entry("2026-10-06 08:00", "螺丝", 4);
+    }
+    void TearDown() override {
+        Kuang::destroyInstance();
+        Clock::clear();
+        Msg::clearShown();
+    }
+    // The PDF the window's CmdPdf writes, the question to open it answered No.
+    QString pdfOf(QWidget* w, const QString& name) {
+        const QString path = box_.path(name);
+        Shell::setNextSaveFileName(path);
+        Msg::queueAnswer(QMessageBox::No);
+        w->findChild<QPushButton*>("CmdPdf")->click();
+        EXPECT_EQ(Msg::last().text, "数据导出完成！\n\n是否需要打开这个PDF文件？");
+        return path.endsWith(".pdf") ? path : path + ".pdf";
+    }
+    TestSupport::Sandbox box_;
+};
+
+} // namespace
+
+TEST_P(Printing, longJournalPdfSpansPagesWithHeadsRepeated) {
+    for (int i = 0; i < 70; ++i)
+        entry(QStringLiteral("2026-11-%1 09:%2")
+                  .arg(i % 19 + 1, 2, 10, QChar('0'))
+                  .arg(i % 60, 2, 10, QChar('0')),
+              i % 3 ? "钢材" : "螺丝，M8", i % 4 ? 5 + i : -2.5, i % 5 ? "" : "计划外");
+    MxLst w(*Kuang::instance()->session());
+    EXPECT_FALSE(w.CmdPdf->isEnabled());
+    w.Cmd[0]->click();
+    ASSERT_TRUE(w.CmdPdf->isEnabled());
+    const QString path = pdfOf(&w, "明细");
+    EXPECT_TRUE(QFile::exists(box_.path("明细.pdf")));
+    const QVector<QStringList> pages = pdfPages(path);
+    EXPECT_GT(pages.size(), 1);
+    EXPECT_TRUE(firstPage(path).contains(flat("五金仓库　流水明细账")));
+    EXPECT_TRUE(firstPage(path).contains(
+        flat("时段：2026-11-01 00:00 — 2026-11-20 23:59　物品：全部物品　增减：增减")));
+    expectPdfHoldsList(path, w.Lst, {"操作员", "时间", "物品", "增加", "减少", "存量", "备注"});
+    EXPECT_TRUE(pdfInfo(path).contains(QRegularExpression("Page size: +842 x 595")));
+
+    // Every filter goes on the line; without the balance column the page is still one table.
+    w.CmbItm->setEditText("钢");
+    w.CmbGX1->setCurrentIndex(1);
+    w.CmbSL->setCurrentIndex(1);
+    w.TxtBZ->setText("计划");
+    w.Cmd[0]->click();
+    const QString filtered = pdfOf(&w, "筛选.pdf");
+    EXPECT_TRUE(firstPage(filtered).contains(flat("物品：包含“钢”　增减：增加　备注：包含“计划”")));
+    expectPdfHoldsList(filtered, w.Lst, {"操作员", "时间", "物品", "增加", "减少", "备注"});
+}
+
+TEST_P(Printing, summaryAndBalancePdfsAndTheirRight) {
+    entry("2026-11-03 09:00", "钢材", 5);
+    entry("2026-11-18 16:30", "钢材", -3);
+    entry("2026-11-12 10:00", "螺丝", -6);
+    HzLst summary(*Kuang::instance()->session());
+    summary.Cmd[0]->click();
+    const QString sum = pdfOf(&summary, "汇总.pdf");
+    EXPECT_TRUE(firstPage(sum).contains(flat("五金仓库　物品汇总表")));
+    EXPECT_TRUE(firstPage(sum).contains(
+        flat("时段：2026-11-01 00:00 — 2026-11-20 23:59　物品：全部物品　四列数值均为0的不显示")));
+    expectPdfHoldsList(sum, summary.Lst, {"物品", "期初存量", "增加", "减少", "期末存量"});
+    EXPECT_TRUE(pdfInfo(sum).contains(QRegularExpression("Page size: +595 x 842")));
+
+    KcLst balance(*Kuang::instance()->session());
+    EXPECT_FALSE(balance.CmdPrint->isEnabled());
+    balance.Cmd[0]->click();
+    const QString bal = pdfOf(&balance, "存量.pdf");
+    EXPECT_TRUE(firstPage(bal).contains(flat("五金仓库　物品存量表")));
+    EXPECT_TRUE(firstPage(bal).contains(flat("物品：全部物品　存量：大于 0")));
+    expectPdfHoldsList(bal, balance.Lst, {"物品", "存量"});
+
+    // With the right the print button opens the preview; without it both buttons refuse.
+    QString preview;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* d = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
+            preview = d->windowTitle();
+            d->reject();
+        }
+    });
+    poll.start(10);
+    balance.CmdPrint->click();
+    EXPECT_EQ(preview, "五金仓库　物品存量表");
+    CurQx[7] = '0';
+    Msg::clearShown();
+    preview.clear();
+    for (QWidget* w : {static_cast<QWidget*>(&summary), static_cast<QWidget*>(&balance)})
+        for (const char* name : {"CmdPrint", "CmdPdf"})
+            w->findChild<QPushButton*>(name)->click();
+    EXPECT_EQ(Msg::shown().size(), 4);
+    EXPECT_EQ(Msg::last().text, "对不起，您无此权限！");
+    EXPECT_TRUE(preview.isEmpty());
+}
+
+TEST_P(Printing, chartFollowsTheJournalsRunningBalances) {
+    entry("2026-11-02 08:00", "钢材", 7, "进货");
+    entry("2026-11-02 08:00", "钢材", -4);
+    entry("2026-11-09 15:30", "钢材", -20);
+    entry("2026-11-15 11:00", "螺丝", 3);
+    entry("2026-11-19 17:45", "钢材", 2.5);
+    MxLst w(*Kuang::instance()->session());
+    w.Cmd[0]->click();
+    EXPECT_FALSE(w.CmdChart->isEnabled()); // every item
+    w.CmbItm->setEditText("钢材");
+    w.Cmd[0]->click();
+    ASSERT_TRUE(w.CmdChart->isEnabled());
+
+    // The series' points are the balances the journal lists, from the opening at the start.
+    const Journal::Filter f = w.filter();
+    const Journal::Listing l = Journal::list(CurZbID, ItemName, f);
+    ASSERT_EQ(Chart::chartItem(f, ItemName, l), "钢材");
+    const Chart::Series s = Chart::series(l, "钢材", f);
+    EXPECT_EQ(s.opening, 10);
+    EXPECT_EQ(s.start, QDateTime(QDate(2026, 11, 1), QTime(0, 0), Qt::UTC));
+    QStringList listed, charted;
+    for (int i = 0; i < w.Lst->lines()->count(); ++i) {
+        QStringList cells = w.Lst->lines()->text(i).split(kBar);
+        if (!w.Lst->lines()->id(i).isEmpty())
+            listed << cells[1].trimmed() + " " + cells[5].trimmed();
+    }
+    for (const Chart::Step& step : s.steps)
+        charted << step.at.toString("yyyy-MM-dd HH:mm") + " " + NumStr(step.balance);
+    EXPECT_EQ(charted, listed);
+    EXPECT_EQ(s.low, -7);
+    EXPECT_EQ(s.high, 17);
+
+    // A list without the balance column, or of items containing a text, has no chart.
+    w.CmbSL->setCurrentIndex(2);
+    w.Cmd[0]->click();
+    EXPECT_FALSE(w.CmdChart->isEnabled());
+    w.CmbSL->setCurrentIndex(0);
+    w.CmbGX1->setCurrentIndex(1);
+    w.Cmd[0]->click();
+    EXPECT_FALSE(w.CmdChart->isEnabled());
+    w.CmbGX1->setCurrentIndex(0);
+    w.Cmd[0]->click();
+
+    // The window draws from the rows already listed: no statement reaches a lost server.
+    Db::Connection gone = box_.sqlite();
+    gone.database = "/proc/zelvo-none/云记账.db";
+    Db::setConnection(gone);
+    const QString png = box_.path("走势");
+    bool shown = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* chart = qobject_cast<ZsTu*>(QApplication::activeModalWidget());
+        if (!chart)
+            return;
+        shown = true;
+        EXPECT_EQ(chart->windowTitle(), "物品走势图：钢材");
+        EXPECT_EQ(chart->view->series().steps.size(), s.steps.size());
+        for (int i = 0; i < s.steps.size(); ++i)
+            EXPECT_EQ(chart->view->hoverAt(chart->view->pointOf(i).toPoint()), i);
+        Shell::setNextSaveFileName(png);
+        chart->CmdSave->click();
+        chart->reject();
+    });
+    poll.start(10);
+    w.CmdChart->click();
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(QImage(png + ".png").isNull());
+    EXPECT_TRUE(Msg::shown().isEmpty()) << Msg::last().text.toStdString();
+}
+
+TEST(ChartAxes, ticksCoverTheirRangeInRoundSteps) {
+    for (auto [low, high] :
+         {std::pair{0.0, 10.0}, {-7.0, 17.0}, {3.0, 3.0}, {0.001, 0.0042}, {-12000.0, 98000.0}}) {
+        const QVector<double> t = Chart::valueTicks(low, high, 7);
+        ASSERT_GE(t.size(), 2);
+        EXPECT_LE(t.size(), 7);
+        EXPECT_LE(t.first(), low);
+        EXPECT_GE(t.last(), high);
+        const double step = t[1] - t[0];
+        const double mantissa = step / std::pow(10.0, std::floor(std::log10(step)));
+        EXPECT_TRUE(std::abs(mantissa - 1) < 1e-6 || std::abs(mantissa - 2) < 1e-6 ||
+                    std::abs(mantissa - 5) < 1e-6)
+            << step;
+    }
+    const QDateTime start(QDate(2026, 11, 1), QTime(0, 0), Qt::UTC);
+    for (double days : {0.5, 3.0, 30.0, 400.0, 3000.0}) {
+        const QDateTime end = start.addSecs(qint64(days * 86400));
+        const QVector<Chart::TimeTick> t = Chart::timeTicks(start, end, 8);
+        EXPECT_GE(t.size(), 2) << days;
+        EXPECT_LE(t.size(), 8) << days;
+        for (const Chart::TimeTick& tick : t)
+            EXPECT_TRUE(tick.at >= start && tick.at <= end && !tick.label.isEmpty()) << days;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, Printing,
+                         ::testing::Values(Db::Engine::Sqlite, Db::Engine::Postgres),
+                         [](const auto& info) {
+                             return std::string(info.param == Db::Engine::Sqlite ? "Sqlite"
+                                                                                 : "Postgres");
+                         });
