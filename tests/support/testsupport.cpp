@@ -47,8 +47,10 @@ Db::Connection odbc() {
 namespace {
 
 // Runs `statements` on a connection of its own to the test server.
-bool sideExec(const QStringList& statements) {
-    const Db::Connection c = postgres();
+bool sideExec(const QStringList& statements, const QString& database = QString()) {
+    Db::Connection c = postgres();
+    if (!database.isEmpty())
+        c.database = database;
     bool done = true;
     {
         QSqlDatabase side = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "side-exec");
@@ -80,6 +82,13 @@ bool dropConnectionAtNextInsert(const QString& table) {
          QStringLiteral("drop trigger if exists zelvo_drop on ") + table,
          QStringLiteral("create trigger zelvo_drop before insert on ") + table +
              QStringLiteral(" for each row execute function zelvo_drop_once()")});
+}
+
+bool dropTablesIn(const QString& database) {
+    return sideExec({QStringLiteral("drop table if exists Zhang, UsrLst, Zblst cascade"),
+                     QStringLiteral("drop function if exists getdate()"),
+                     QStringLiteral("drop function if exists len(text)")},
+                    database);
 }
 
 void keepConnectionsAtInsert(const QString& table) {

@@ -32,6 +32,8 @@ bool terminatePooledBackend();
 // before its row is stored, as a link that breaks under a command; later inserts go through.
 bool dropConnectionAtNextInsert(const QString& table);
 void keepConnectionsAtInsert(const QString& table);
+// Leaves a database of the test server as new: no tables.
+bool dropTablesIn(const QString& database);
 // Statements the test server logged from now on (log_statement=all), one per line; those the
 // driver sends itself as it opens a connection left out.
 class ServerLog {

@@ -1,0 +1,133 @@
+// 服务器设置 through the windows: a fresh computer pointed at a new, empty server makes its tables
+// when the first ledger is added, records into it, and comes back to it after a restart.
+#include "admin/zbtyp.h"
+#include "app/mainbas.h"
+#include "app/msgbox.h"
+#include "app/startup.h"
+#include "db/serversettings.h"
+#include "db/srvset.h"
+#include "main_window/kuang.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+using namespace MainBas;
+
+namespace {
+
+// Runs `act` on the next modal window once it is up.
+void whenModal(std::function<void(QWidget*)> act) {
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [act, poll] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            act(modal);
+            if (auto* d = qobject_cast<QDialog*>(modal); d && d->isVisible()) {
+                ADD_FAILURE() << "left open: " << d->objectName().toStdString();
+                d->reject();
+            }
+        } else {
+            QTimer::singleShot(10, *poll);
+        }
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+int healthChecks(const QStringList& statements) {
+    return static_cast<int>(statements.count(QStringLiteral("select 1")));
+}
+
+TEST(SrvSetFlow, ANewServerGetsItsTablesAndKeepsTheEntries) {
+    if (!TestSupport::havePostgres())
+        GTEST_SKIP() << "no test server: run scripts/test.sh";
+    TestSupport::Sandbox sb;
+    ServerSettings::setSystemFilePath(sb.path(QStringLiteral("none.ini")));
+    Db::Connection target = TestSupport::postgres();
+    target.database = qEnvironmentVariable("ZELVO_TEST_PG_EMPTY_DB");
+    ASSERT_TRUE(TestSupport::dropTablesIn(target.database));
+    Msg::clearShown();
+    Kuang* k = Kuang::instance();
+    k->show();
+
+    whenModal([&](QWidget* w) {
+        auto* d = qobject_cast<SrvSet*>(w);
+        ASSERT_NE(d, nullptr);
+        EXPECT_FALSE(d->TxtSrv->isEnabled()); // the embedded database needs no server
+        d->CmbLX->setCurrentIndex(1);
+        EXPECT_TRUE(d->TxtSrv->isEnabled());
+        EXPECT_FALSE(d->TxtCa->isEnabled());
+        d->TxtSrv->setText(target.server);
+        d->TxtUid->setText(target.login);
+        d->TxtPwd->setText(target.password);
+        d->TxtDb->setText(target.database);
+        EXPECT_EQ(d->TxtPwd->displayText(), QString(target.password.size(), QLatin1Char('*')));
+        d->CmbSsl->setCurrentIndex(3);
+        EXPECT_TRUE(d->TxtCa->isEnabled());
+        d->CmbSsl->setCurrentIndex(0);
+        QTest::mouseClick(d->Cmd[0], Qt::LeftButton);
+        QTest::mouseClick(d->Cmd[1], Qt::LeftButton);
+    });
+    QTest::mouseClick(k->CmdSrv, Qt::LeftButton);
+    ASSERT_EQ(Msg::shown().size(), 1);
+    EXPECT_EQ(Msg::last().title, QStringLiteral("测试连接"));
+    EXPECT_TRUE(Msg::last().text.contains(QStringLiteral("还没有云记账的数据表")));
+    EXPECT_EQ(Db::connection().database, target.database);
+    EXPECT_EQ(ServerSettings::load().source, ServerSettings::Source::User);
+
+    // The first ledger: the tables are made on request, then the ledger is created and opened.
+    Msg::clearShown();
+    Msg::queueAnswer(QMessageBox::Yes); // make the tables
+    Msg::queueAnswer(QMessageBox::Yes); // open the ledger just added
+    whenModal([](QWidget* w) {
+        auto* d = qobject_cast<ZbTyp*>(w);
+        ASSERT_NE(d, nullptr);
+        d->TxtZbID->setText(QStringLiteral("13900000001"));
+        d->Cmd_Click(3);
+        d->Cmd_Click(5);
+        d->Opt[1]->click();
+        d->Cmd_Click(0);
+    });
+    k->AddZbToList();
+    ASSERT_GE(Msg::shown().size(), 1);
+    EXPECT_EQ(Msg::shown().first().text,
+              QStringLiteral("服务器上还没有云记账的数据表，现在建立吗？"));
+    EXPECT_EQ(Msg::shown().first().defaultButton, QMessageBox::No);
+    ASSERT_EQ(k->PanelNo, 1) << Msg::last().text.toStdString();
+
+    // A person pauses before each action: none pays a round trip to check the connection.
+    QThread::msleep(2200);
+    TestSupport::ServerLog log;
+    QTest::keyClick(k->TxtPwd, Qt::Key_Return);
+    ASSERT_EQ(k->PanelNo, 2) << Msg::last().text.toStdString();
+    QThread::msleep(2200);
+    k->Cmb->setEditText(QStringLiteral("钢管"));
+    k->Txt->setText(QStringLiteral("+5"));
+    QTest::keyClick(k->Txt, Qt::Key_Return);
+    EXPECT_EQ(healthChecks(log.statements()), 0) << log.statements().join('\n').toStdString();
+    EXPECT_EQ(RunSqlOne(QStringLiteral("select SL from Zhang where ITEM='钢管'")),
+              QStringLiteral("5"));
+
+    // A restart comes back to the same server.
+    Kuang::destroyInstance();
+    Db::switchServer(Db::builtInConnection());
+    Main();
+    EXPECT_EQ(Db::connection().database, target.database);
+    EXPECT_EQ(RunSqlOne(QStringLiteral("select ZbNm from Zblst where ZBid='13900000001'")),
+              QStringLiteral("我的云账本"));
+    Kuang::destroyInstance();
+    ServerSettings::setSystemFilePath(QString());
+    TestSupport::dropTablesIn(target.database);
+}
+
+} // namespace
