@@ -26,8 +26,9 @@ QString versionStatement(Db::Engine engine) {
     return QStringLiteral("select 'SQLite ' || sqlite_version()");
 }
 
+// "PostgreSQL 15.18 (Debian …) on x86_64-pc-linux-gnu, compiled by …": the part a person needs.
 QString firstLine(const QString& text) {
-    return text.section(QLatin1Char('\n'), 0, 0).trimmed();
+    return text.section(QLatin1Char('\n'), 0, 0).section(QLatin1String(" on "), 0, 0).trimmed();
 }
 
 } // namespace
