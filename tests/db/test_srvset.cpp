@@ -27,22 +27,7 @@ using namespace MainBas;
 
 namespace {
 
-// Runs `act` on the next modal window once it is up.
-void whenModal(std::function<void(QWidget*)> act) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            act(modal);
-            if (auto* d = qobject_cast<QDialog*>(modal); d && d->isVisible()) {
-                ADD_FAILURE() << "left open: " << d->objectName().toStdString();
-                d->reject();
-            }
-        } else {
-            QTimer::singleShot(10, *poll);
-        }
-    };
-    QTimer::singleShot(0, *poll);
-}
+using TestSupport::whenModal;
 
 int healthChecks(const QStringList& statements) {
     return static_cast<int>(statements.count(QStringLiteral("select 1")));

@@ -38,26 +38,10 @@ using namespace MainBas;
 
 namespace {
 
+using TestSupport::whenModal;
+
 const QString kZb = QStringLiteral("13800138000");
 const QString kOK = QStringLiteral("OK");
-
-// Runs `act` on the modal dialog as soon as it is up; a dialog that `act` leaves open fails
-// the test and is closed, so that nothing hangs.
-void whenModal(std::function<void(QWidget*)> act) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            act(modal);
-            if (auto* d = qobject_cast<QDialog*>(modal); d && d->isVisible()) {
-                ADD_FAILURE() << "left open: " << d->objectName().toStdString();
-                d->reject();
-            }
-        } else {
-            QTimer::singleShot(10, *poll);
-        }
-    };
-    QTimer::singleShot(0, *poll);
-}
 
 QStringList shownTexts() {
     QStringList out;

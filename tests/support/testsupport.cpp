@@ -4,12 +4,17 @@
 #include "app/mainbas.h"
 #include "app/settings.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
 
 namespace TestSupport {
 
@@ -120,26 +125,26 @@ QStringList ServerLog::statements() const {
 
 bool terminatePooledBackend() {
     const QString pid = RunSqlOne(QStringLiteral("select pg_backend_pid()"));
-    if (pid.isEmpty())
+    if (pid.isEmpty() || !sideExec({QStringLiteral("select pg_terminate_backend(") + pid + ")"}))
         return false;
-    const Db::Connection c = postgres();
-    bool done = false;
-    {
-        QSqlDatabase killer = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "killer");
-        killer.setHostName(QStringLiteral("127.0.0.1"));
-        killer.setPort(c.server.section(QLatin1Char(','), 1).toInt());
-        killer.setUserName(c.login);
-        killer.setPassword(c.password);
-        killer.setDatabaseName(c.database);
-        if (killer.open()) {
-            QSqlQuery q(killer);
-            done = q.exec(QStringLiteral("select pg_terminate_backend(") + pid + ")");
-        }
-        killer.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("killer"));
     QThread::msleep(100); // the server needs a moment to close the socket
-    return done;
+    return true;
+}
+
+void whenModal(std::function<void(QWidget*)> act) {
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [act, poll] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            act(modal);
+            if (auto* d = qobject_cast<QDialog*>(modal); d && d->isVisible()) {
+                ADD_FAILURE() << "left open: " << d->objectName().toStdString();
+                d->reject();
+            }
+        } else {
+            QTimer::singleShot(10, *poll);
+        }
+    };
+    QTimer::singleShot(0, *poll);
 }
 
 void emptyTables() {

@@ -5,7 +5,9 @@
 #include "db/sqlaccess.h"
 
 #include <QString>
+
 #include <QTemporaryDir>
+#include <functional>
 
 #include <memory>
 #include <ostream>
@@ -14,6 +16,8 @@
 inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
 }
+
+class QWidget;
 
 namespace TestSupport {
 
@@ -44,6 +48,10 @@ public:
 private:
     qint64 start_ = 0;
 };
+
+// Runs `act` on the next modal window once it is up; a window it leaves open fails the test and
+// is closed, so that nothing hangs.
+void whenModal(std::function<void(QWidget*)> act);
 
 // Removes every row of the three tables on the connection now in use.
 void emptyTables();
