@@ -209,8 +209,8 @@ enum class Want { Table, FirstValue };
 // goodbye (a terminated backend, a restart). nullopt for a connection that is not PostgreSQL.
 std::optional<bool> postgresClosed(QSqlDatabase& db) {
     const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || (qstrcmp(handle.typeName(), "PGconn*") != 0 &&
-                              qstrcmp(handle.typeName(), "pg_conn*") != 0))
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
         return std::nullopt;
     PGconn* conn = *static_cast<PGconn* const*>(handle.constData());
     if (!conn || PQstatus(conn) != CONNECTION_OK)
