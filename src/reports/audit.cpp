@@ -6,6 +6,8 @@
 #include "reports/pickers.h"
 #include "reports/texttable.h"
 
+#include <cmath>
+
 namespace Audit {
 
 namespace {
@@ -13,6 +15,9 @@ namespace {
 // 处理人, 处理时间, 处理, 操作员, 时间, item, 增加, 减少, 备注; 改为 ends the line.
 const int kCells[] = {890, 1590, 540, 890, 1590, 3000, 1000, 1000, 1900};
 const int kRules[] = {800, 1500, 540, 800, 1500, 3000, 1000, 1000, 1900, 4000};
+// Ten columns on one landscape page: the two times and the replacement keep their whole text,
+// the item, the numbers and the remark give way.
+const int kPaper[] = {890, 1590, 540, 890, 1590, 1800, 900, 900, 1400, 3200};
 
 QString cellsRow(const QStringList& texts) {
     QString s;
@@ -32,6 +37,17 @@ double numberOf(const QString& text) {
     bool ok = false;
     const double v = text.toDouble(&ok);
     return ok ? v : 0;
+}
+
+struct Totals {
+    double inc = 0;
+    double dec = 0;
+};
+Totals totalsOf(const QVector<Entry>& entries) {
+    Totals t;
+    for (const Entry& e : entries)
+        (e.sl >= 0 ? t.inc : t.dec) += std::abs(e.sl);
+    return t;
 }
 
 QString signedNumber(double v) {
@@ -155,7 +171,6 @@ QVector<ReportLine> body(const QVector<Entry>& entries) {
     out.reserve(entries.size() * 2 + 5);
     const QString midRule = ruleLine(1);
     out.append({midRule, {}, {}});
-    double inc = 0, dec = 0;
     for (const Entry& e : entries) {
         QString line;
         TextTable::appendTextCell(line, e.by, kCells[0]);
@@ -167,11 +182,9 @@ QVector<ReportLine> body(const QVector<Entry>& entries) {
         if (e.sl >= 0) {
             TextTable::appendNumberCell(line, e.sl);
             TextTable::appendTextCell(line, QStringLiteral(" "), kCells[7]);
-            inc += e.sl;
         } else {
             TextTable::appendTextCell(line, QStringLiteral(" "), kCells[6]);
             TextTable::appendNumberCell(line, -e.sl);
-            dec -= e.sl;
         }
         TextTable::appendTextCell(line, e.bz, kCells[8]);
         line += replacementText(e);
@@ -182,8 +195,9 @@ QVector<ReportLine> body(const QVector<Entry>& entries) {
     for (int i = 0; i < 5; ++i)
         TextTable::appendTextCell(totals, QStringLiteral(" "), kCells[i]);
     TextTable::appendTextCell(totals, QStringLiteral("        合计："), kCells[5]);
-    TextTable::appendNumberCell(totals, inc);
-    TextTable::appendNumberCell(totals, dec);
+    const Totals t = totalsOf(entries);
+    TextTable::appendNumberCell(totals, t.inc);
+    TextTable::appendNumberCell(totals, t.dec);
     out.append({totals, {}, {}});
     out.append(ruleLines(2));
     return out;
@@ -203,6 +217,36 @@ Listing list(const QString& zbid, const Filter& filter) {
     l.body = body(l.entries);
     l.status = Listing::Listed;
     return l;
+}
+
+Print::Printable printable(const QVector<Entry>& entries, const QString& itemWord) {
+    using Print::Align;
+    const QStringList heads = {QStringLiteral("处理人"), QStringLiteral("处理时间"),
+                               QStringLiteral("处理"),   QStringLiteral("操作员"),
+                               QStringLiteral("时间"),   itemWord,
+                               QStringLiteral("增加"),   QStringLiteral("减少"),
+                               QStringLiteral("备注"),   QStringLiteral("改为")};
+    Print::Printable p;
+    for (int i = 0; i < heads.size(); ++i)
+        p.columns.append({heads.at(i), kPaper[i], i == 6 || i == 7 ? Align::Right : Align::Left});
+    p.rows.reserve(entries.size());
+    for (const Entry& e : entries)
+        p.rows.append({e.by, e.at, action(e), e.usr, e.tm, e.item,
+                       e.sl >= 0 ? NumStr(e.sl) : QString(), e.sl < 0 ? NumStr(-e.sl) : QString(),
+                       e.bz, replacementText(e)});
+    const Totals t = totalsOf(entries);
+    p.totals = QStringList{
+        QString(),     QString(),     QString(), QString(), QString(), QStringLiteral("合计："),
+        NumStr(t.inc), NumStr(t.dec), QString(), QString()};
+    return p;
+}
+
+QString filterLine(const Filter& f, const QString& itemWord) {
+    QStringList parts{Print::period(Pickers::stamp(f.from), Pickers::stamp(f.to)),
+                      Print::itemFilter(itemWord, f.item, QString())};
+    if (!f.usr.isEmpty())
+        parts << QStringLiteral("处理人：") + f.usr;
+    return Print::joinFilters(parts);
 }
 
 QString restoreStatement(const QString& zbid, const Entry& e) {

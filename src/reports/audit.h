@@ -3,6 +3,7 @@
 // when, what replaced an edited one, the lines of its table, and bringing a deleted record back.
 
 #include "db/sqlaccess.h"
+#include "reports/printable.h"
 #include "reports/reportlines.h"
 
 #include <QString>
@@ -71,6 +72,11 @@ struct Listing {
     QVector<Entry> entries;   // one per record line, top to bottom
 };
 Listing list(const QString& zbid, const Filter& filter);
+
+// The listing on paper: the table's ten columns, each record's cells, the totals of 增加 and 减少.
+Print::Printable printable(const QVector<Entry>& entries, const QString& itemWord);
+// "时段：…　物品：…", then "处理人：…" when the window asks for one.
+QString filterLine(const Filter& filter, const QString& itemWord);
 
 // Sets the row back into the ledger: one statement, keyed by its marker and id.
 QString restoreStatement(const QString& zbid, const Entry& e);

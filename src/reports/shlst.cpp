@@ -49,6 +49,9 @@ ShLst::ShLst(LedgerSession& session, QWidget* parent) : QDialog(parent), session
     Cmd[3] = new QPushButton(QStringLiteral("恢复记录"), this);
     Cmd[3]->setObjectName(QStringLiteral("Cmd_3"));
     connect(Cmd[3], &QPushButton::clicked, this, &ShLst::RestoreRecord);
+    print_ = ReportPrint::makeButtons(this, [this] { return shown_; });
+    CmdPrint = print_.print;
+    CmdPdf = print_.pdf;
     for (QPushButton* b : Cmd)
         b->setAutoDefault(false);
     placeControls();
@@ -73,9 +76,9 @@ void ShLst::placeControls() {
     filters->addStretch();
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    for (int i : {0, 1, 3, 2}) {
-        Cmd[i]->setMinimumWidth(tw(1300));
-        buttons->addWidget(Cmd[i]);
+    for (QPushButton* b : {Cmd[0], Cmd[1], CmdPrint, CmdPdf, Cmd[3], Cmd[2]}) {
+        b->setMinimumWidth(tw(1300));
+        buttons->addWidget(b);
     }
     auto* all = new QVBoxLayout(this);
     all->addLayout(period);
@@ -122,6 +125,7 @@ void ShLst::AddHeader() {
     entries_.clear();
     Cmd[1]->setEnabled(false);
     Cmd[3]->setEnabled(false);
+    print_.setEnabled(false);
 }
 
 Audit::Filter ShLst::filter() const {
@@ -157,8 +161,11 @@ void ShLst::QueryAll() {
         return endEmpty(ReportCommon::noData(), QString());
     Lst->lines()->append(std::move(l.body));
     entries_ = std::move(l.entries);
+    shown_ = Audit::printable(entries_, ItemName);
+    shown_.filterLine = Audit::filterLine(f, ItemName);
     Cmd[1]->setEnabled(true);
     Cmd[3]->setEnabled(true);
+    print_.setEnabled(true);
 }
 
 const Audit::Entry* ShLst::entryAt(int row) const {

@@ -4,6 +4,7 @@
 // opening.
 
 #include "reports/audit.h"
+#include "reports/reportprint.h"
 
 #include <QDialog>
 #include <QVector>
@@ -40,6 +41,8 @@ public:
     Report::ReportList* Lst;
     QPushButton* CmdWait;
     QPushButton* Cmd[4];
+    QPushButton* CmdPrint;
+    QPushButton* CmdPdf;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -54,4 +57,6 @@ private:
 
     LedgerSession& session_;
     QVector<Audit::Entry> entries_;
+    ReportPrint::Buttons print_;
+    Print::Printable shown_; // the listing last shown, for paper
 };

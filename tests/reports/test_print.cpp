@@ -12,6 +12,7 @@
 #include "reports/hzlst.h"
 #include "reports/kclst.h"
 #include "reports/mxlst.h"
+#include "reports/shlst.h"
 #include "reports/zstu.h"
 #include "testsupport.h"
 
@@ -19,6 +20,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPrintPreviewDialog>
 #include <QProcess>
@@ -35,16 +37,18 @@ namespace {
 
 const QChar kBar(0x2502);
 
-void entry(const QString& tm, const QString& item, double sl, const QString& bz = QString()) {
+// Inserts a record and returns its id; `zbid` may be a retired row's marker.
+QString entry(const QString& tm, const QString& item, double sl, const QString& bz = QString(),
+              const QString& zbid = "L1", const QString& usr = "管理员") {
     static int id = 0;
-    ASSERT_EQ(RunSql(QStringLiteral("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values "
-                                    "('L1','管理员','%1','P%2','%3',%4,'%5')")
-                         .arg(tm)
-                         .arg(++id)
-                         .arg(item)
+    const QString at = QStringLiteral("P%1").arg(++id);
+    EXPECT_EQ(RunSql(QStringLiteral("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values "
+                                    "('%1','%2','%3','%4','%5',%6,'%7')")
+                         .arg(zbid, usr, tm, at, item)
                          .arg(sl)
                          .arg(bz)),
               "OK");
+    return at;
 }
 
 // The non-empty cells of a shown line, the journal's remark after the last bar included.
@@ -93,6 +97,14 @@ QString pdfInfo(const QString& path) {
     p.start(QStringLiteral("pdfinfo"), {path});
     p.waitForFinished(60000);
     return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+bool hasLine(const QString& path, const QStringList& cells) {
+    for (const QStringList& page : pdfPages(path))
+        if (std::any_of(page.begin(), page.end(),
+                        [&](const QString& l) { return inOrder(l, cells); }))
+            return true;
+    return false;
 }
 
 QString firstPage(const QString& path) {
@@ -241,6 +253,52 @@ TEST_P(Printing, summaryAndBalancePdfsAndTheirRight) {
     EXPECT_EQ(Msg::shown().size(), 4);
     EXPECT_EQ(Msg::last().text, "对不起，您无此权限！");
     EXPECT_TRUE(preview.isEmpty());
+}
+
+TEST_P(Printing, auditPdfHoldsTheRetiredRecordsAndNeedsTheExportRight) {
+    const QString by = entry("2026-11-12 10:00", "钢材", 7, "", "L1", "张三");
+    entry("2026-11-02 08:00", "钢材", 5, "", by + "#L1#2026-11-12 10:00");
+    entry("2026-11-03 09:00", "钢材", 2.5, "试用", "张三#L1#2026-11-15 16:30");
+    entry("2026-11-04 09:00", "螺丝", -6, "退货", "管理员#L1#2026-11-18 08:05");
+    entry("2026-11-05 09:00", "螺丝", 1, "", "管理员#L2#2026-11-18 08:05");
+    Kuang::instance()->session()->setOperators({"管理员", "张三"});
+    ShLst w(*Kuang::instance()->session(), nullptr);
+    EXPECT_FALSE(w.CmdPrint->isEnabled() || w.CmdPdf->isEnabled());
+    w.show();
+    const QList<QWidget*> row{w.Label2,   w.Lst,    w.Cmd[0], w.Cmd[1],
+                              w.CmdPrint, w.CmdPdf, w.Cmd[3], w.Cmd[2]};
+    for (int i = 0; i < row.size(); ++i) {
+        EXPECT_TRUE(w.rect().contains(row[i]->geometry())) << i;
+        for (int j = i + 1; j < row.size(); ++j)
+            EXPECT_FALSE(row[i]->geometry().intersects(row[j]->geometry())) << i << j;
+    }
+    w.Cmd[0]->click();
+    ASSERT_TRUE(w.CmdPrint->isEnabled() && w.CmdPdf->isEnabled());
+    const QStringList heads{"处理人", "处理时间", "处理", "操作员", "时间",
+                            "物品",   "增加",     "减少", "备注",   "改为"};
+    const QString all = pdfOf(&w, "审核.pdf");
+    EXPECT_TRUE(firstPage(all).contains(flat("五金仓库　帐目审核")));
+    EXPECT_TRUE(
+        firstPage(all).contains(flat("时段：2026-11-01 00:00 — 2026-11-20 23:59　物品：全部物品")));
+    EXPECT_TRUE(hasLine(all, {"合计：", "7.5", "6"}));
+    EXPECT_FALSE(firstPage(all).contains(flat("处理人：")));
+    expectPdfHoldsList(all, w.Lst, heads);
+
+    w.CmbItm->setEditText("钢材");
+    w.CmbUsr->setCurrentText("张三");
+    w.Cmd[0]->click();
+    const QString some = pdfOf(&w, "审核筛选.pdf");
+    EXPECT_TRUE(firstPage(some).contains(flat("物品：钢材　处理人：张三")));
+    EXPECT_TRUE(hasLine(some, {"合计：", "7.5", "0"}));
+    EXPECT_FALSE(firstPage(some).contains("螺丝"));
+    expectPdfHoldsList(some, w.Lst, heads);
+
+    CurQx[7] = '0';
+    Msg::clearShown();
+    w.CmdPrint->click();
+    w.CmdPdf->click();
+    EXPECT_EQ(Msg::shown().size(), 2);
+    EXPECT_EQ(Msg::last().text, "对不起，您无此权限！");
 }
 
 TEST_P(Printing, chartFollowsTheJournalsRunningBalances) {
