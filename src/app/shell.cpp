@@ -13,6 +13,7 @@
 
 namespace {
 QQueue<QString> nextSaveNames;
+QQueue<QString> nextOpenNames;
 QStringList opened;
 
 void openAddress(const QUrl& url) {
@@ -51,6 +52,15 @@ QString SaveCsvDialog(const QString& titlePrefix) {
     return withCsvSuffix(chosen);
 }
 
+QString OpenImportDialog(const QString& title) {
+    if (Msg::testMode())
+        return nextOpenNames.isEmpty() ? QString() : nextOpenNames.dequeue();
+    return QFileDialog::getOpenFileName(
+        QApplication::activeWindow(), title, exportStartFolder(),
+        QStringLiteral("文本文件 (*.csv *.txt *.tsv);;所有文件 (*)"), nullptr,
+        QFileDialog::DontUseNativeDialog);
+}
+
 void OpenExportedFile(const QString& path) {
     if (!QFileInfo::exists(path)) {
         Msg::info(QStringLiteral("指定文件已经被移除！"));
@@ -87,6 +97,9 @@ void installWaitCursor() {
 namespace Shell {
 void setNextSaveFileName(const QString& path) {
     nextSaveNames.enqueue(path);
+}
+void setNextOpenFileName(const QString& path) {
+    nextOpenNames.enqueue(path);
 }
 QStringList openedAddresses() {
     return opened;

@@ -357,7 +357,7 @@ QString run(const QString& statement, Want want) {
 }
 
 QString runBatch(const QStringList& statements, const QList<int>& expectRows,
-                 QList<int>* rowsChanged) {
+                 QList<int>* rowsChanged, const std::function<void(int)>& progress) {
     if (rowsChanged)
         rowsChanged->clear();
     for (const QString& statement : statements)
@@ -384,6 +384,8 @@ QString runBatch(const QStringList& statements, const QList<int>& expectRows,
         const int want = expectRows.value(i, -1);
         if (want >= 0 && rows != want)
             result = QStringLiteral("ROWS");
+        if (progress)
+            progress(i + 1);
     }
     query.finish();
     bool closed = true;
@@ -480,8 +482,8 @@ QString RunSqlOne(const QString& statement) {
 }
 
 QString RunSqlBatch(const QStringList& statements, const QList<int>& expectRows,
-                    QList<int>* rowsChanged) {
-    return runBatch(statements, expectRows, rowsChanged);
+                    QList<int>* rowsChanged, const std::function<void(int)>& progress) {
+    return runBatch(statements, expectRows, rowsChanged, progress);
 }
 
 QString SqlStr(const QString& text) {

@@ -71,6 +71,7 @@ public:
     void CmdRpt_Click();
     void Menu_SumSL_Click();
     void Menu_JxcMx_Click();
+    void Menu_DaoRu_Click();
     void Menu_JxcHZ_Click();
     void trayActivated(int reason);
     bool trayShown() const;
@@ -183,6 +184,7 @@ public:
     QAction* Menu_SumSL;
     QAction* Menu_LLL;
     QAction* Menu_JxcMx;
+    QAction* Menu_DaoRu;
     QAction* Menu_JxcHZ;
 
     QMenu* Menu_ShowSL;
