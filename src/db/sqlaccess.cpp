@@ -459,7 +459,10 @@ void setBusyHandler(std::function<void(bool)> handler) {
 }
 
 QString dialectFor(Engine engine, const QString& statement) {
-    if (engine == Engine::Odbc || !statement.contains(QLatin1String("top"), Qt::CaseInsensitive))
+    // Only a query begins "select top": a long insert is not searched through for it.
+    const QStringView start = QStringView(statement).trimmed().left(64);
+    if (engine == Engine::Odbc || !start.startsWith(u"select", Qt::CaseInsensitive) ||
+        !start.contains(u"top", Qt::CaseInsensitive))
         return statement;
     // "select top N rest" is SQL Server's; the others say "select rest limit N".
     static const QRegularExpression top(

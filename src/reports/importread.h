@@ -4,9 +4,10 @@
 // an entry or a plain error.
 
 #include <QByteArray>
-#include <QDateTime>
+#include <QDate>
 #include <QString>
 #include <QStringList>
+#include <QTime>
 #include <QVector>
 
 #include <memory>
@@ -110,7 +111,7 @@ enum class NumberForm { Ok, Empty, NotNumber, OutOfRange };
 // "1,000", "＋１０", "+5", "¥12.50", "1e3"; the value rounded as NumStr shows it.
 NumberForm readNumber(const QString& cell, double* value);
 // "2026-03-01", "2026/3/1 9:05", "2026年3月1日 09:05:30"; years 2000 to 2070.
-bool readTime(const QString& cell, QDateTime* value);
+bool readTime(const QString& cell, QDate* date, QTime* time);
 
 // Widths of Zhang's item and remark columns on the server; 0 where it sets none.
 struct Limits {

@@ -26,9 +26,13 @@ MxEdRules::Stamp dayStamp(const QDate& d) {
 
 // "yyyy-mm-dd hh:mm" and the seconds of a line's own time.
 MxEdRules::Stamp stampOf(const Line& l) {
-    MxEdRules::Stamp s = dayStamp(QDate::fromString(l.tm.left(10), QStringLiteral("yyyy-MM-dd")));
-    s.hour = l.tm.mid(11, 2).toInt();
-    s.minute = l.tm.mid(14, 2).toInt();
+    const auto at = [&l](int i, int n) { return QStringView(l.tm).mid(i, n).toInt(); };
+    MxEdRules::Stamp s;
+    s.year = at(0, 4);
+    s.month = at(5, 2);
+    s.day = at(8, 2);
+    s.hour = at(11, 2);
+    s.minute = at(14, 2);
     s.second = l.second;
     return s;
 }
@@ -38,7 +42,11 @@ QString dayPrefix(const MxEdRules::Stamp& s) {
 }
 
 QString idAt(const QString& prefix, int hundredths) {
-    return prefix + QStringLiteral("%1").arg(hundredths, 7, 10, QLatin1Char('0'));
+    QString id = prefix;
+    id.resize(prefix.size() + 7);
+    for (qsizetype i = id.size() - 1; i >= prefix.size(); --i, hundredths /= 10)
+        id[i] = QChar(u'0' + hundredths % 10);
+    return id;
 }
 
 // Free hundredths of `today` for the lines without their own time: before `now` first, going
@@ -96,14 +104,15 @@ QString rightsRefusal(const QVector<Line>& lines, const QString& qx, const QStri
 
 QStringList daysOf(const QVector<Line>& lines, const QDate& today) {
     QStringList days;
-    QSet<QString> seen;
+    QSet<QString> seen; // dates as the lines write them
     for (const Line& l : lines) {
-        const QString day = l.tm.isEmpty() ? dayPrefix(dayStamp(today)) : dayPrefix(stampOf(l));
-        if (!seen.contains(day)) {
-            seen.insert(day);
-            days.append(day);
-        }
+        const QString date = l.tm.left(10);
+        if (seen.contains(date))
+            continue;
+        seen.insert(date);
+        days.append(dayPrefix(date.isEmpty() ? dayStamp(today) : stampOf(l)));
     }
+    days.removeDuplicates();
     return days;
 }
 
@@ -182,11 +191,18 @@ QStringList insertStatements(const QString& zbid, const QString& usr, const QVec
         } else {
             s += QLatin1Char(',');
         }
+        // Items and remarks went through CleanStr: no quote is left in them.
         s += who;
         s += l.tm.isEmpty() ? nowTm : l.tm;
-        s += QStringLiteral("','") + ids.at(i) + QStringLiteral("','") + SqlStr(l.item) +
-             QStringLiteral("',") + shortestDecimal(l.quantity) + QStringLiteral(",'") +
-             SqlStr(l.remark) + QStringLiteral("')");
+        s += QLatin1String("','");
+        s += ids.at(i);
+        s += QLatin1String("','");
+        s += l.item;
+        s += QLatin1String("',");
+        s += shortestDecimal(l.quantity);
+        s += QLatin1String(",'");
+        s += l.remark;
+        s += QLatin1String("')");
         if ((i + 1) % chunk == 0 || i + 1 == lines.size()) {
             out.append(s);
             s.clear();

@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using namespace Import;
 
 namespace {
@@ -83,18 +85,28 @@ TEST(ImportRead, NumbersAndTimes) {
         EXPECT_EQ(readNumber(QString::fromUtf8(text), &v), NumberForm::Ok) << text;
         EXPECT_EQ(v, want) << text;
     }
-    EXPECT_EQ(readNumber(QStringLiteral("1e400"), &v), NumberForm::OutOfRange);
+    for (const std::string& huge :
+         {std::string("1e400"), std::string("-1E+400"), "1" + std::string(400, '0')})
+        EXPECT_EQ(readNumber(QString::fromStdString(huge), &v), NumberForm::OutOfRange) << huge;
+    EXPECT_EQ(readNumber(QStringLiteral("1e-400"), &v), NumberForm::Ok);
+    EXPECT_EQ(v, 0);
+    EXPECT_EQ(readNumber(QStringLiteral("0.123456789"), &v), NumberForm::Ok);
+    EXPECT_EQ(v, 0.12345679);
     for (const char* bad : {"-", "1,00", "abc", "5件", "1.2.3"})
         EXPECT_EQ(readNumber(QString::fromUtf8(bad), &v), NumberForm::NotNumber) << bad;
     EXPECT_EQ(readNumber(QStringLiteral("  "), &v), NumberForm::Empty);
 
-    QDateTime t;
-    ASSERT_TRUE(readTime(QStringLiteral("2026/3/1 9:05"), &t));
-    EXPECT_EQ(t, QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
-    ASSERT_TRUE(readTime(QStringLiteral("２０２６年3月1日 09:05:30"), &t));
-    EXPECT_EQ(t.time().second(), 30);
-    for (const char* bad : {"2026-02-30", "2026-03-01 24:00", "1999-01-01", "3月1日", "明天"})
-        EXPECT_FALSE(readTime(QString::fromUtf8(bad), &t)) << bad;
+    QDate d;
+    QTime t;
+    ASSERT_TRUE(readTime(QStringLiteral("2026/3/1 9:05"), &d, &t));
+    EXPECT_EQ(QDateTime(d, t), QDateTime(QDate(2026, 3, 1), QTime(9, 5)));
+    ASSERT_TRUE(readTime(QStringLiteral("２０２６年3月1日 09:05:30"), &d, &t));
+    EXPECT_EQ(t, QTime(9, 5, 30));
+    ASSERT_TRUE(readTime(QStringLiteral("2026-12-06 23:59"), &d, &t));
+    EXPECT_EQ(QDateTime(d, t), QDateTime(QDate(2026, 12, 6), QTime(23, 59)));
+    for (const char* bad :
+         {"2026-02-30", "2026-03-01 24:00", "2026-02-30 10:00", "1999-01-01", "3月1日", "明天"})
+        EXPECT_FALSE(readTime(QString::fromUtf8(bad), &d, &t)) << bad;
 }
 
 TEST(ImportRead, HeadersMapThemselves) {
