@@ -3,7 +3,7 @@
 // previewed with its errors, then all lines written in one transaction. Created afresh for
 // every opening.
 
-#include "reports/importread.h"
+#include "reports/importlines.h"
 
 #include <QDialog>
 #include <QVector>

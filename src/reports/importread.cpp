@@ -1,20 +1,13 @@
 #include "reports/importread.h"
 
-#include "app/format.h"
 #include "app/fullwidth.h"
 #include "app/gb18030.h"
-#include "app/mainbas.h"
-#include "db/sqlaccess.h"
-#include "main_window/entry.h"
-#include "reports/reportcommon.h"
+#include "reports/importlines.h"
 
 #include <QHash>
-#include <QRegularExpression>
 #include <QStringDecoder>
-#include <QVarLengthArray>
 
-#include <charconv>
-#include <cmath>
+#include <algorithm>
 
 namespace Import {
 
@@ -22,98 +15,17 @@ namespace {
 
 const QChar kQuote = QLatin1Char('"');
 
-QString lineError(int line, const QString& what) {
-    return QStringLiteral("第%1行：").arg(line) + what;
-}
-
-bool isDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
-}
-
-qsizetype skipDigits(QStringView s, qsizetype i) {
-    while (i < s.size() && isDigit(s[i]))
-        ++i;
-    return i;
-}
-
-// [+-] digits [. digits] [e [+-] digits], with a digit before or after the point. `rounds`: the
-// value may show otherwise than written (an exponent, more than eight decimals).
-bool isDecimal(QStringView s, bool* rounds) {
-    qsizetype i = !s.isEmpty() && (s[0] == u'+' || s[0] == u'-') ? 1 : 0;
-    const qsizetype whole = skipDigits(s, i) - i;
-    i += whole;
-    qsizetype decimals = 0;
-    if (i < s.size() && s[i] == u'.') {
-        decimals = skipDigits(s, i + 1) - (i + 1);
-        i += 1 + decimals;
-    }
-    if (whole + decimals == 0)
-        return false;
-    *rounds = decimals > 8;
-    if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
-        ++i;
-        if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
-            ++i;
-        const qsizetype exponent = skipDigits(s, i) - i;
-        if (exponent == 0)
-            return false;
-        i += exponent;
-        *rounds = true;
-    }
-    return i == s.size();
-}
-
-// "1,000", "-12,345.5": a comma before every group of three digits of the whole part.
-bool isGrouped(QStringView s) {
-    qsizetype i = !s.isEmpty() && (s[0] == u'+' || s[0] == u'-') ? 1 : 0;
-    qsizetype group = skipDigits(s, i) - i;
-    if (group < 1 || group > 3)
-        return false;
-    i += group;
-    int commas = 0;
-    for (; i < s.size() && s[i] == u','; ++commas) {
-        group = skipDigits(s, i + 1) - (i + 1);
-        if (group != 3)
-            return false;
-        i += 4;
-    }
-    if (i < s.size() && s[i] == u'.')
-        i = skipDigits(s, i + 1);
-    return commas > 0 && i == s.size();
-}
-
-// The value of a text isDecimal accepted, read the same in every locale; infinite when too
-// large for a double, 0 when too small.
-double decimalValue(QStringView s) {
-    QVarLengthArray<char, 64> ascii;
-    for (QChar c : s.startsWith(u'+') ? s.mid(1) : s)
-        ascii.append(static_cast<char>(c.unicode()));
-    double v = 0;
-    const auto r = std::from_chars(ascii.data(), ascii.data() + ascii.size(), v);
-    if (r.ec != std::errc::result_out_of_range)
-        return v;
-    // Too small when its exponent is negative, or without one when its whole part is zeros.
-    const qsizetype e = std::max(s.indexOf(u'e'), s.indexOf(u'E'));
-    bool small = e >= 0 && s.mid(e + 1).startsWith(u'-');
-    if (e < 0) {
-        small = true;
-        for (QChar c : s.left(s.indexOf(u'.') >= 0 ? s.indexOf(u'.') : s.size()))
-            small = small && (c < u'1' || c > u'9');
-    }
-    return small ? 0.0 : s.startsWith(u'-') ? -HUGE_VAL : HUGE_VAL;
-}
-
-// Hyphens joined as a typed entry joins them; most texts have none to join.
-QString joined(const QString& text) {
-    return text.contains(u'-') ? Entry::joinDashes(text) : text;
-}
-
 bool isControl(QChar c) {
     const char16_t u = c.unicode();
     return u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r' && u != u'\f' && u != 0x1A;
 }
 
-// A header cell as the word tables hold it: half-width, no blanks, no closing colon, lower case.
+} // namespace
+
+QString lineError(int line, const QString& what) {
+    return QStringLiteral("第%1行：").arg(line) + what;
+}
+
 QString headerKey(const QString& cell) {
     QString s = FullWidth::toHalfWidth(cell).toLower();
     s.remove(QLatin1Char(' '));
@@ -122,6 +34,8 @@ QString headerKey(const QString& cell) {
         s.chop(1);
     return s;
 }
+
+namespace {
 
 // What a header word says; Balance is a running quantity column.
 enum class Word { None, Item, Change, Increase, Decrease, Remark, Time, Operator, Balance };
@@ -212,45 +126,6 @@ bool hasDigit(const QStringList& cells) {
             if ((ch >= u'0' && ch <= u'9') || (ch >= u'\uFF10' && ch <= u'\uFF19'))
                 return true;
     return false;
-}
-
-bool isTotals(const QString& itemCell) {
-    if (!itemCell.contains(u'计'))
-        return false;
-    const QString key = headerKey(itemCell);
-    return key == QStringLiteral("合计") || key == QStringLiteral("总计") ||
-           key == QStringLiteral("小计");
-}
-
-int countedWidth(const QString& text, bool bytes) {
-    return bytes ? static_cast<int>(Gb18030::encode(text).size())
-                 : static_cast<int>(text.toUcs4().size());
-}
-
-QString tooLong(const QString& what, int width, bool bytes) {
-    return what + QStringLiteral("太长（最多%1%2）")
-                      .arg(width)
-                      .arg(bytes ? QStringLiteral("字节") : QStringLiteral("个字"));
-}
-
-struct Quantity {
-    int columns = 0;
-    double value = 0;
-    QString error;
-};
-
-void addQuantity(Quantity& q, const QString& cell, Field f, const QString& caption) {
-    double v = 0;
-    const NumberForm form = readNumber(cell, &v);
-    if (form == NumberForm::Empty || !q.error.isEmpty())
-        return;
-    ++q.columns;
-    if (form == NumberForm::NotNumber)
-        q.error = caption + QStringLiteral("不是数字");
-    else if (form == NumberForm::OutOfRange)
-        q.error = caption + QStringLiteral("超出范围");
-    else
-        q.value += f == Field::Change ? v : f == Field::Increase ? std::fabs(v) : -std::fabs(v);
 }
 
 } // namespace
@@ -538,213 +413,6 @@ Sheet read(const QByteArray& bytes, const Words& words, QString* error) {
     return reader.error().isEmpty() ? s : Sheet();
 }
 
-NumberForm readNumber(const QString& cell, double* value) {
-    QString s = cell;
-    for (QChar c : cell)
-        if (c.unicode() >= 0x80) {
-            s = FullWidth::toHalfWidth(cell);
-            s.remove(QChar(0xA5));
-            s.remove(QChar(0xFFE5));
-            break;
-        }
-    s = s.trimmed();
-    if (s.isEmpty())
-        return NumberForm::Empty;
-    if (s.contains(QLatin1Char(','))) {
-        if (!isGrouped(s))
-            return NumberForm::NotNumber;
-        s.remove(QLatin1Char(','));
-    }
-    bool rounds = false;
-    if (!isDecimal(s, &rounds))
-        return NumberForm::NotNumber;
-    const double v = decimalValue(s);
-    if (std::isinf(v))
-        return NumberForm::OutOfRange;
-    // What rounds away as the lists show numbers is 0.
-    *value = rounds ? NumStr(v).toDouble() : v;
-    return NumberForm::Ok;
-}
-
-bool readTime(const QString& cell, QDate* date, QTime* time) {
-    const QString t = FullWidth::toHalfWidth(cell).trimmed();
-    const auto at = [&t](int i, int n) { return QStringView(t).mid(i, n).toInt(); };
-    // "yyyy-mm-dd hh:mm" as the journal writes it, without the general pattern's cost.
-    if (t.size() == 16 && t[4] == u'-' && t[7] == u'-' && t[10] == u' ' && t[13] == u':' &&
-        skipDigits(t, 0) == 4 && skipDigits(t, 5) == 7 && skipDigits(t, 8) == 10 &&
-        skipDigits(t, 11) == 13 && skipDigits(t, 14) == 16) {
-        *date = QDate(at(0, 4), at(5, 2), at(8, 2));
-        *time = QTime(at(11, 2), at(14, 2));
-    } else {
-        static const QRegularExpression form(QStringLiteral(
-            R"(^(\d{4})\s*[-/.年]\s*(\d{1,2})\s*[-/.月]\s*(\d{1,2})\s*日?(?:[\sT]+(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?)?$)"));
-        const auto m = form.match(t);
-        if (!m.hasMatch())
-            return false;
-        *date = QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-        *time = QTime(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
-    }
-    return date->isValid() && time->isValid() && date->year() >= 2000 && date->year() <= 2070;
-}
-
-QString limitsStatement() {
-    if (Db::currentEngine() == Db::Engine::Sqlite)
-        return {};
-    return QStringLiteral("select lower(column_name),lower(data_type),character_maximum_length "
-                          "from information_schema.columns where lower(table_name)='zhang' and "
-                          "lower(column_name) in ('item','bz')");
-}
-
-Limits limitsFromResult(bool codePageBytes) {
-    using MainBas::SqlRows;
-    Limits l;
-    for (int i = 1; i < MainBas::SqlRowMax; ++i) {
-        const int width = std::max(0, SqlRows(i, 2).toInt()); // -1: varchar(max)
-        (SqlRows(i, 0) == QLatin1String("item") ? l.item : l.remark) = width;
-        // SQL Server's varchar counts bytes of its code page; nvarchar and PostgreSQL count
-        // characters.
-        const QString type = SqlRows(i, 1);
-        l.bytes =
-            codePageBytes && (type == QLatin1String("varchar") || type == QLatin1String("char"));
-    }
-    return l;
-}
-
-Limits readLimits() {
-    const QString statement = limitsStatement();
-    if (statement.isEmpty() || RunSql(statement).toInt() <= 0)
-        return {};
-    return limitsFromResult(Db::currentDialect() == Db::Engine::Odbc);
-}
-
-namespace {
-
-// What every line of one sheet is read with.
-struct Context {
-    Context(const Words& w, const Limits& l)
-        : words(w), limits(l), captions(fieldCaptions(w.itemWord)),
-          all(ReportCommon::allItems(w.itemWord)) {}
-    Words words;
-    Limits limits;
-    QStringList captions;
-    QString all; // "全部" + the item word
-};
-
-QString itemError(const QString& item, const Context& c) {
-    if (item.isEmpty())
-        return c.words.itemWord + QStringLiteral("是空的");
-    if (item.contains(c.all, Qt::CaseInsensitive))
-        return c.words.itemWord + QStringLiteral("中不能包含“") + c.all +
-               QStringLiteral("”这样的词");
-    if (c.limits.item > 0 && countedWidth(item, c.limits.bytes) > c.limits.item)
-        return tooLong(c.words.itemWord, c.limits.item, c.limits.bytes);
-    return {};
-}
-
-// "yyyy-mm-dd hh:mm"
-QString stampText(const QDate& d, const QTime& t) {
-    QString s = QStringLiteral("0000-00-00 00:00");
-    const auto put = [&s](int at, int width, int value) {
-        for (int i = at + width - 1; i >= at; --i, value /= 10)
-            s[i] = QChar(u'0' + value % 10);
-    };
-    put(0, 4, d.year());
-    put(5, 2, d.month());
-    put(8, 2, d.day());
-    put(11, 2, t.hour());
-    put(14, 2, t.minute());
-    return s;
-}
-
-Line parseWith(const Record& r, const QVector<Field>& mapping, const Context& c) {
-    Line l;
-    l.line = r.line;
-    if (!r.error.isEmpty()) {
-        l.error = r.error;
-        return l;
-    }
-    Quantity q;
-    QString timeCell, itemCell, remarkCell;
-    const QString none;
-    for (int i = 0; i < mapping.size(); ++i) {
-        const QString& cell = i < r.cells.size() ? r.cells.at(i) : none;
-        const Field f = mapping.at(i);
-        if (f == Field::Item)
-            itemCell = cell;
-        else if (f == Field::Remark)
-            remarkCell = cell;
-        else if (f == Field::Time)
-            timeCell = cell.trimmed();
-        else if (f == Field::Operator)
-            l.operatorName = cell.trimmed();
-        else if (f == Field::Change || f == Field::Increase || f == Field::Decrease)
-            addQuantity(q, cell, f, c.captions.at(static_cast<int>(f)));
-    }
-    l.skip = isTotals(itemCell);
-    l.item = joined(CleanStr(itemCell));
-    l.quantity = q.value;
-    if (!remarkCell.isEmpty())
-        l.remark = joined(CleanStr(remarkCell));
-    QString what = itemError(l.item, c);
-    if (what.isEmpty())
-        what = !q.error.isEmpty() ? q.error
-               : q.columns == 0   ? QStringLiteral("增减是空的")
-               : l.quantity == 0  ? QStringLiteral("增减是0")
-                                  : QString();
-    if (what.isEmpty() && c.limits.remark > 0 &&
-        countedWidth(l.remark, c.limits.bytes) > c.limits.remark)
-        what = tooLong(QStringLiteral("备注"), c.limits.remark, c.limits.bytes);
-    QDate day;
-    QTime time;
-    if (what.isEmpty() && !timeCell.isEmpty()) {
-        if (readTime(timeCell, &day, &time)) {
-            l.tm = stampText(day, time);
-            l.second = time.second();
-        } else {
-            what = QStringLiteral("时间“") + timeCell + QStringLiteral("”不是有效的日期时间");
-        }
-    }
-    if (!what.isEmpty())
-        l.error = lineError(r.line, what);
-    return l;
-}
-
-} // namespace
-
-Line parseLine(const Record& r, const QVector<Field>& mapping, const Words& words,
-               const Limits& limits) {
-    return parseWith(r, mapping, Context(words, limits));
-}
-
-QVector<Line> parseAll(const Sheet& sheet, const Words& words, const Limits& limits) {
-    const Context context(words, limits);
-    QVector<Line> out;
-    out.reserve(sheet.records.size());
-    for (const Record& r : sheet.records) {
-        Line l = parseWith(r, sheet.mapping, context);
-        if (!l.skip)
-            out.append(std::move(l));
-    }
-    return out;
-}
-
-Counts countLines(const QVector<Line>& lines) {
-    Counts c;
-    for (const Line& l : lines) {
-        ++c.lines;
-        if (!l.error.isEmpty()) {
-            ++c.errors;
-        } else if (l.quantity > 0) {
-            ++c.increases;
-            c.increased += l.quantity;
-        } else {
-            ++c.decreases;
-            c.decreased -= l.quantity;
-        }
-    }
-    return c;
-}
-
 QString emptyInput() {
     return QStringLiteral("没有可以导入的内容：文件或剪贴板是空的！");
 }
@@ -776,20 +444,6 @@ QString startHint() {
                           "每次最多导入%1行（文件不超过%2MB）。")
         .arg(kMaxLines)
         .arg(kMaxBytes / (1024 * 1024));
-}
-
-QString countsText(const Counts& c, const QString& mappingError) {
-    QString s = QStringLiteral("共%1行：增加%2行，合计%3；减少%4行，合计%5")
-                    .arg(c.lines)
-                    .arg(c.increases)
-                    .arg(NumStr(c.increased))
-                    .arg(c.decreases)
-                    .arg(NumStr(c.decreased));
-    if (!mappingError.isEmpty())
-        return s + QStringLiteral("。") + mappingError + QStringLiteral("。");
-    if (c.errors > 0)
-        s += QStringLiteral("；%1行有错误，请改正文件，或把出错的列设为(不导入)").arg(c.errors);
-    return s + QStringLiteral("。");
 }
 
 } // namespace Import

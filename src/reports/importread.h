@@ -1,13 +1,10 @@
 #pragma once
 // The batch import's reading side, without a window: the bytes of a file or a pasted range
-// decoded, split into lines of cells, the columns mapped from a header, and each line read into
-// an entry or a plain error.
+// decoded, split into lines of cells, and the columns mapped from a header.
 
 #include <QByteArray>
-#include <QDate>
 #include <QString>
 #include <QStringList>
-#include <QTime>
 #include <QVector>
 
 #include <memory>
@@ -31,6 +28,11 @@ Decoded decode(const QByteArray& bytes);
 // Tab, comma or semicolon: the one that splits the first lines into the same number of cells,
 // the most of them.
 QChar detectSeparator(const QString& text);
+
+// "第12行：" + what.
+QString lineError(int line, const QString& what);
+// A cell as header words are compared: half-width, no blanks, no closing colon, lower case.
+QString headerKey(const QString& cell);
 
 struct Record {
     int line = 0; // the line of the input it starts on, from 1
@@ -106,48 +108,6 @@ private:
 // The whole input at once.
 Sheet read(const QByteArray& bytes, const Words& words, QString* error);
 
-// Number and time forms of a cell.
-enum class NumberForm { Ok, Empty, NotNumber, OutOfRange };
-// "1,000", "＋１０", "+5", "¥12.50", "1e3"; the value rounded as NumStr shows it.
-NumberForm readNumber(const QString& cell, double* value);
-// "2026-03-01", "2026/3/1 9:05", "2026年3月1日 09:05:30"; years 2000 to 2070.
-bool readTime(const QString& cell, QDate* date, QTime* time);
-
-// Widths of Zhang's item and remark columns on the server; 0 where it sets none.
-struct Limits {
-    int item = 0;
-    int remark = 0;
-    bool bytes = false; // counted in the database's code page, not in characters
-};
-// The column widths as the server describes them; empty on the embedded database, whose
-// columns have no width.
-QString limitsStatement();
-Limits limitsFromResult(bool codePageBytes);
-// One statement at most.
-Limits readLimits();
-
-struct Line {
-    int line = 0;
-    QString item;
-    double quantity = 0;
-    QString remark;
-    QString operatorName; // shown, not stored: the logged-in operator writes the records
-    QString tm;           // "yyyy-mm-dd hh:mm", empty: the time of the import
-    int second = 0;       // the own time's seconds, where its record id starts
-    QString error;
-    bool skip = false; // a totals line
-};
-
-Line parseLine(const Record& r, const QVector<Field>& mapping, const Words& words,
-               const Limits& limits);
-QVector<Line> parseAll(const Sheet& sheet, const Words& words, const Limits& limits);
-
-struct Counts {
-    int lines = 0, increases = 0, decreases = 0, errors = 0;
-    double increased = 0, decreased = 0; // both positive
-};
-Counts countLines(const QVector<Line>& lines);
-
 // Texts of the reading side.
 QString emptyInput();
 QString notText();
@@ -156,6 +116,5 @@ QString tooManyLines();
 QString emptyClipboard();
 QString cannotRead(const QString& reason);
 QString startHint();
-QString countsText(const Counts& c, const QString& mappingError);
 
 } // namespace Import

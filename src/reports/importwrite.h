@@ -2,7 +2,7 @@
 // The batch import's writing side, without a window: the rights a set of lines needs, record
 // ids free of every id the ledger holds, the multi-row inserts, and one transaction for all.
 
-#include "reports/importread.h"
+#include "reports/importlines.h"
 
 #include <QDate>
 #include <QSet>

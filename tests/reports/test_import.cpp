@@ -7,6 +7,7 @@
 #include "app/mainbas.h"
 #include "db/sqlaccess.h"
 #include "main_window/entry.h"
+#include "reports/importlines.h"
 #include "reports/importread.h"
 #include "reports/importwrite.h"
 #include "reports/journal.h"
