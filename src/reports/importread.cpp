@@ -301,6 +301,11 @@ QVector<Field> headerMapping(const QStringList& cells, const Words& words) {
         used[static_cast<int>(f)] = true;
         out.append(f);
     }
+    // The journal's export names its item column with the exporting ledger's own word.
+    const QVector<Word> journal = {Word::Operator, Word::Time, Word::None, Word::Increase,
+                                   Word::Decrease};
+    if (!used[static_cast<int>(Field::Item)] && said.mid(0, 5) == journal)
+        out[2] = Field::Item;
     return out;
 }
 

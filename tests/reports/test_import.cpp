@@ -129,6 +129,10 @@ TEST(ImportRead, HeadersMapThemselves) {
     EXPECT_EQ(lines[1].quantity, -2);
     EXPECT_EQ(lines[1].operatorName, QStringLiteral("张三"));
 
+    // Another ledger's words in its journal export: the layout tells the item column.
+    EXPECT_EQ(headerMapping({"操作员", "时间", "品种", "增加", "减少", "件数", "备注"}, kWords),
+              (QVector<Field>{Field::Operator, Field::Time, Field::Item, Field::Increase,
+                              Field::Decrease, Field::Skip, Field::Remark}));
     // A stock sheet: the quantity word is the change; the ledger's own words count too.
     EXPECT_EQ(sheetOf(QStringLiteral("客户\t应收款\n王五\t300\n")).mapping,
               (QVector<Field>{Field::Item, Field::Change}));
