@@ -13,6 +13,7 @@
 
 namespace {
 QQueue<QString> nextSaveNames;
+QQueue<QString> nextOpenNames;
 QStringList opened;
 
 void openAddress(const QUrl& url) {
@@ -74,6 +75,15 @@ QString SavePngDialog(const QString& titlePrefix) {
                        QStringLiteral(".png"), {});
 }
 
+QString OpenImportDialog(const QString& title) {
+    if (Msg::testMode())
+        return nextOpenNames.isEmpty() ? QString() : nextOpenNames.dequeue();
+    return QFileDialog::getOpenFileName(
+        QApplication::activeWindow(), title, exportStartFolder(),
+        QStringLiteral("文本文件 (*.csv *.txt *.tsv);;所有文件 (*)"), nullptr,
+        QFileDialog::DontUseNativeDialog);
+}
+
 void OpenExportedFile(const QString& path) {
     if (!QFileInfo::exists(path)) {
         Msg::info(QStringLiteral("指定文件已经被移除！"));
@@ -110,6 +120,9 @@ void installWaitCursor() {
 namespace Shell {
 void setNextSaveFileName(const QString& path) {
     nextSaveNames.enqueue(path);
+}
+void setNextOpenFileName(const QString& path) {
+    nextOpenNames.enqueue(path);
 }
 QStringList openedAddresses() {
     return opened;

@@ -10,6 +10,8 @@ QString SaveCsvDialog(const QString& titlePrefix);
 // The same dialog for a PDF file or a PNG picture; these replace a file chosen again.
 QString SavePdfDialog(const QString& titlePrefix);
 QString SavePngDialog(const QString& titlePrefix);
+// The open dialog of the batch import: a CSV or text file, or an empty text when cancelled.
+QString OpenImportDialog(const QString& title);
 void OpenExportedFile(const QString& path);
 void OpenUrl(const QString& address);
 
@@ -29,6 +31,7 @@ void installWaitCursor();
 
 namespace Shell {
 void setNextSaveFileName(const QString& path); // a null QString answers Cancel
+void setNextOpenFileName(const QString& path); // the same for the open dialog
 QStringList openedAddresses();
 void clearOpened();
 } // namespace Shell

@@ -395,7 +395,7 @@ QString run(const QString& statement, Want want) {
 }
 
 QString runBatch(const QStringList& statements, const QList<int>& expectRows,
-                 QList<int>* rowsChanged) {
+                 QList<int>* rowsChanged, const std::function<void(int)>& progress) {
     if (rowsChanged)
         rowsChanged->clear();
     for (const QString& statement : statements)
@@ -422,6 +422,8 @@ QString runBatch(const QStringList& statements, const QList<int>& expectRows,
         const int want = expectRows.value(i, -1);
         if (want >= 0 && rows != want)
             result = QStringLiteral("ROWS");
+        if (progress)
+            progress(i + 1);
     }
     query.finish();
     bool closed = true;
@@ -592,7 +594,10 @@ void setBusyHandler(std::function<void(bool)> handler) {
 }
 
 QString dialectFor(Engine engine, const QString& statement) {
-    if (engine == Engine::Odbc || !statement.contains(QLatin1String("top"), Qt::CaseInsensitive))
+    // Only a query begins "select top": a long insert is not searched through for it.
+    const QStringView start = QStringView(statement).trimmed().left(64);
+    if (engine == Engine::Odbc || !start.startsWith(u"select", Qt::CaseInsensitive) ||
+        !start.contains(u"top", Qt::CaseInsensitive))
         return statement;
     // "select top N rest" is SQL Server's; the others say "select rest limit N".
     static const QRegularExpression top(
@@ -615,8 +620,8 @@ QString RunSqlOne(const QString& statement) {
 }
 
 QString RunSqlBatch(const QStringList& statements, const QList<int>& expectRows,
-                    QList<int>* rowsChanged) {
-    return runBatch(statements, expectRows, rowsChanged);
+                    QList<int>* rowsChanged, const std::function<void(int)>& progress) {
+    return runBatch(statements, expectRows, rowsChanged, progress);
 }
 
 QString SqlStr(const QString& text) {

@@ -82,9 +82,11 @@ QString RunSqlOne(const QString& statement);
 // the busy handler, nothing thrown). "OK" when every statement succeeded and changed as many
 // rows as `expectRows` asks at its index (-1 or no entry: any number); "ROWS" when a count
 // differed, and "" on any failure: both roll everything back. `rowsChanged`, when given,
-// receives each statement's row count as far as the batch got.
+// receives each statement's row count as far as the batch got; `progress`, when given, the
+// number of statements done after each one.
 QString RunSqlBatch(const QStringList& statements, const QList<int>& expectRows = {},
-                    QList<int>* rowsChanged = nullptr);
+                    QList<int>* rowsChanged = nullptr,
+                    const std::function<void(int done)>& progress = {});
 
 // A value placed between single quotes that cannot pass CleanStr (app/format.h) (a password, a
 // notice, a text read back from the server): every single quote doubled.

@@ -14,7 +14,9 @@
 #include "main_window/appicon.h"
 #include "main_window/kuangtexts.h"
 #include "main_window/ledgerlist.h"
+#include "reports/drlst.h"
 #include "reports/hzlst.h"
+#include "reports/importwrite.h"
 #include "reports/kclst.h"
 #include "reports/mxlst.h"
 #include "reports/reportwidgets.h"
@@ -258,10 +260,12 @@ void Kuang::createMenus() {
     Menu_SumSL = action(Menu_Rpt, "Menu_SumSL", QString());
     Menu_LLL = separator(Menu_Rpt, "Menu_LLL");
     Menu_JxcMx = action(Menu_Rpt, "Menu_JxcMx", QString());
+    Menu_DaoRu = action(Menu_Rpt, "Menu_DaoRu", QStringLiteral("批量导入"));
     Menu_JxcHZ = action(Menu_Rpt, "Menu_JxcHZ", QString());
     Menu_ShLst = action(Menu_Rpt, "Menu_ShLst", Audit::caption());
     connect(Menu_SumSL, &QAction::triggered, this, &Kuang::Menu_SumSL_Click);
     connect(Menu_JxcMx, &QAction::triggered, this, &Kuang::Menu_JxcMx_Click);
+    connect(Menu_DaoRu, &QAction::triggered, this, &Kuang::Menu_DaoRu_Click);
     connect(Menu_JxcHZ, &QAction::triggered, this, &Kuang::Menu_JxcHZ_Click);
     connect(Menu_ShLst, &QAction::triggered, this, &Kuang::Menu_ShLst_Click);
 
@@ -519,6 +523,17 @@ void Kuang::Menu_JxcMx_Click() {
     MxLst journal(*session_, this);
     journal.setWindowTitle(Menu_JxcMx->text());
     journal.exec();
+}
+
+void Kuang::Menu_DaoRu_Click() {
+    // Without either entry right nothing could ever be imported.
+    const QString refusal = Import::rightsRefusal({}, CurQx, SlName);
+    if (!refusal.isEmpty()) {
+        Msg::info(refusal);
+        return;
+    }
+    DrLst import(*session_, this);
+    import.exec();
 }
 
 void Kuang::Menu_JxcHZ_Click() {

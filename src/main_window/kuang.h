@@ -72,6 +72,7 @@ public:
     void CmdRpt_Click();
     void Menu_SumSL_Click();
     void Menu_JxcMx_Click();
+    void Menu_DaoRu_Click();
     void Menu_JxcHZ_Click();
     void Menu_ShLst_Click();
     void trayActivated(int reason);
@@ -187,6 +188,7 @@ public:
     QAction* Menu_SumSL;
     QAction* Menu_LLL;
     QAction* Menu_JxcMx;
+    QAction* Menu_DaoRu;
     QAction* Menu_JxcHZ;
     QAction* Menu_ShLst;
 
