@@ -75,12 +75,7 @@ void HzLst::placeControls() {
         period->addSpacing(tw(300));
     }
     period->addStretch();
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* b : {Cmd[0], Cmd[1], CmdPrint, CmdPdf, Cmd[2]}) {
-        b->setMinimumWidth(tw(1300));
-        buttons->addWidget(b);
-    }
+    QHBoxLayout* buttons = Report::buttonRow({Cmd[0], Cmd[1], CmdPrint, CmdPdf, Cmd[2]});
     auto* all = new QVBoxLayout(this);
     all->addLayout(top);
     all->addLayout(period);
@@ -94,8 +89,7 @@ void HzLst::placeControls() {
 
 void HzLst::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    const QRect r = Lst->geometry();
-    CmdWait->setGeometry(r.x() + r.width() / 6, r.y() + r.height() / 3, r.width() * 2 / 3, tw(600));
+    Report::centreWait(CmdWait, Lst);
 }
 
 void HzLst::Form_Load() {

@@ -67,12 +67,7 @@ void KcLst::placeControls() {
     filters->addWidget(Lab2);
     filters->addWidget(CmbGX2);
     filters->addWidget(Txt);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* b : {Cmd[0], Cmd[1], CmdPrint, CmdPdf, Cmd[2]}) {
-        b->setMinimumWidth(tw(1300));
-        buttons->addWidget(b);
-    }
+    QHBoxLayout* buttons = Report::buttonRow({Cmd[0], Cmd[1], CmdPrint, CmdPdf, Cmd[2]});
     auto* all = new QVBoxLayout(this);
     all->addLayout(filters);
     all->addWidget(Lst, 1);
@@ -85,8 +80,7 @@ void KcLst::placeControls() {
 
 void KcLst::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    const QRect r = Lst->geometry();
-    CmdWait->setGeometry(r.x() + r.width() / 6, r.y() + r.height() / 3, r.width() * 2 / 3, tw(600));
+    Report::centreWait(CmdWait, Lst);
 }
 
 void KcLst::Form_Load() {

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFontMetricsF>
+#include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -244,6 +245,21 @@ void showWait(QPushButton* banner, const QString& caption) {
     // Paints the banner, but leaves clicks queued: a second 统计 must not start a run inside
     // this one.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void centreWait(QPushButton* banner, const QWidget* list) {
+    const QRect r = list->geometry();
+    banner->setGeometry(r.x() + r.width() / 6, r.y() + r.height() / 3, r.width() * 2 / 3, tw(600));
+}
+
+QHBoxLayout* buttonRow(std::initializer_list<QPushButton*> buttons) {
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (QPushButton* b : buttons) {
+        b->setMinimumWidth(tw(1300));
+        row->addWidget(b);
+    }
+    return row;
 }
 
 bool requireRight(int n) {

@@ -14,6 +14,7 @@
 #include <functional>
 
 class QComboBox;
+class QHBoxLayout;
 class QMouseEvent;
 class QPushButton;
 class QWidget;
@@ -85,6 +86,10 @@ void fillItemChoices(QComboBox* combo, const QStringList& choices);
 // The busy banner CmdWait, hidden until shown over the list.
 QPushButton* makeWaitBanner(QWidget* parent);
 void showWait(QPushButton* banner, const QString& caption);
+// The banner over the middle of `list`, as a window lays it out again.
+void centreWait(QPushButton* banner, const QWidget* list);
+// The report windows' command buttons at the right of one row, of one width.
+QHBoxLayout* buttonRow(std::initializer_list<QPushButton*> buttons);
 
 // Cmd_0 "统 计", Cmd_1 "导出Excel", Cmd_2 `backCaption`, with the shared Cmd_Click:
 // 0 runs `compute`, 1 runs `exportReport` when the operator holds the export right,

@@ -74,12 +74,7 @@ void ShLst::placeControls() {
     filters->addWidget(Label3);
     filters->addWidget(CmbUsr);
     filters->addStretch();
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* b : {Cmd[0], Cmd[1], CmdPrint, CmdPdf, Cmd[3], Cmd[2]}) {
-        b->setMinimumWidth(tw(1300));
-        buttons->addWidget(b);
-    }
+    QHBoxLayout* buttons = Report::buttonRow({Cmd[0], Cmd[1], CmdPrint, CmdPdf, Cmd[3], Cmd[2]});
     auto* all = new QVBoxLayout(this);
     all->addLayout(period);
     all->addLayout(filters);
@@ -94,8 +89,7 @@ void ShLst::placeControls() {
 
 void ShLst::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    const QRect r = Lst->geometry();
-    CmdWait->setGeometry(r.x() + r.width() / 6, r.y() + r.height() / 3, r.width() * 2 / 3, tw(600));
+    Report::centreWait(CmdWait, Lst);
 }
 
 void ShLst::Form_Load() {

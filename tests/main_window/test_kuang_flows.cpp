@@ -77,12 +77,7 @@ void keys(QWidget* window, const QList<QVariant>& sequence) {
     }
 }
 
-QStringList shownTexts() {
-    QStringList out;
-    for (const Msg::Shown& s : Msg::shown())
-        out << s.text;
-    return out;
-}
+using TestSupport::shownTexts;
 
 // Runs `act` on the modal dialog as soon as it is up.
 void whenModal(std::function<void(QWidget*)> act) {

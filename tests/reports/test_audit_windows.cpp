@@ -31,12 +31,7 @@ namespace {
 
 const QString kZb = QStringLiteral("13800138000");
 
-QStringList shownTexts() {
-    QStringList out;
-    for (const Msg::Shown& s : Msg::shown())
-        out << s.text;
-    return out;
-}
+using TestSupport::shownTexts;
 
 int rowOf(Report::ReportList* list, const QString& id) {
     for (int i = 0; i < list->lines()->count(); ++i)

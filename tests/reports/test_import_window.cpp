@@ -35,12 +35,7 @@ namespace {
 
 const QString kZb = QStringLiteral("13800138000");
 
-QStringList shownTexts() {
-    QStringList out;
-    for (const Msg::Shown& s : Msg::shown())
-        out << s.text;
-    return out;
-}
+using TestSupport::shownTexts;
 
 int rows() {
     return RunSqlOne("select count(*) from Zhang where ZBID='" + kZb + "'").toInt();

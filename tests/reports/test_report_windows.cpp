@@ -43,12 +43,7 @@ using TestSupport::whenModal;
 const QString kZb = QStringLiteral("13800138000");
 const QString kOK = QStringLiteral("OK");
 
-QStringList shownTexts() {
-    QStringList out;
-    for (const Msg::Shown& s : Msg::shown())
-        out << s.text;
-    return out;
-}
+using TestSupport::shownTexts;
 
 int count(const QString& where) {
     return RunSqlOne(QStringLiteral("select count(*) from Zhang where ") + where).toInt();

@@ -2,6 +2,7 @@
 
 #include "app/clock.h"
 #include "app/mainbas.h"
+#include "app/msgbox.h"
 #include "app/settings.h"
 
 #include <QApplication>
@@ -129,6 +130,13 @@ bool terminatePooledBackend() {
         return false;
     QThread::msleep(100); // the server needs a moment to close the socket
     return true;
+}
+
+QStringList shownTexts() {
+    QStringList out;
+    for (const Msg::Shown& s : Msg::shown())
+        out << s.text;
+    return out;
 }
 
 void whenModal(std::function<void(QWidget*)> act) {

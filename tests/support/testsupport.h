@@ -49,6 +49,9 @@ private:
     qint64 start_ = 0;
 };
 
+// The texts of the messages shown since they were last cleared.
+QStringList shownTexts();
+
 // Runs `act` on the next modal window once it is up; a window it leaves open fails the test and
 // is closed, so that nothing hangs.
 void whenModal(std::function<void(QWidget*)> act);
