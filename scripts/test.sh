@@ -15,6 +15,7 @@ db_password='MobKtz!5720'
 db_name='云记账'
 db_empty='云记账新'
 db_ssl_user=tsryun_tls
+db_denied_user=tsryun_denied
 
 build_log=""
 pg_dir=""
@@ -81,10 +82,12 @@ openssl x509 -req -in "$tls_dir/server.csr" -CA "$tls_dir/zelvo-test-ca.crt" \
     -extfile <(printf 'subjectAltName=IP:127.0.0.1,DNS:localhost\n') >/dev/null 2>&1
 chown -R "$pg_owner": "$tls_dir"
 chmod 0600 "$tls_dir/server.key"
-# One login is let in only over TLS; the rules come before initdb's own.
+# One login is let in only over TLS, another not at all from here; the rules come before
+# initdb's own.
 {
     printf 'hostssl all %s 127.0.0.1/32 scram-sha-256\n' "$db_ssl_user"
     printf 'hostnossl all %s 127.0.0.1/32 reject\n' "$db_ssl_user"
+    printf 'host all %s 127.0.0.1/32 reject\n' "$db_denied_user"
     cat "$pg_dir/data/pg_hba.conf"
 } >"$pg_dir/pg_hba.new"
 mv "$pg_dir/pg_hba.new" "$pg_dir/data/pg_hba.conf"
@@ -120,6 +123,7 @@ as_pg env PGCLIENTENCODING=UTF8 "$pg_bin/psql" -X -q -v ON_ERROR_STOP=1 \
     -c "CREATE DATABASE \"$db_name\" OWNER $db_user ENCODING 'UTF8' TEMPLATE template0" \
     -c "CREATE DATABASE \"$db_empty\" OWNER $db_user ENCODING 'UTF8' TEMPLATE template0" \
     -c "CREATE ROLE $db_ssl_user LOGIN PASSWORD '$db_password'" \
+    -c "CREATE ROLE $db_denied_user LOGIN PASSWORD '$db_password'" \
     -c "GRANT ALL ON DATABASE \"$db_name\" TO $db_ssl_user" >/dev/null
 PGPASSWORD=$db_password PGCLIENTENCODING=UTF8 "$pg_bin/psql" -X -q -v ON_ERROR_STOP=1 \
     -h 127.0.0.1 -p "$port" -U "$db_user" -d "$db_name" -f src/db/schema/postgresql.sql >/dev/null
@@ -136,6 +140,7 @@ export ZELVO_TEST_PG_PASSWORD=$db_password
 export ZELVO_TEST_PG_DB=$db_name
 export ZELVO_TEST_PG_EMPTY_DB=$db_empty
 export ZELVO_TEST_PG_SSL_USER=$db_ssl_user
+export ZELVO_TEST_PG_DENIED_USER=$db_denied_user
 export ZELVO_TEST_PG_CA=$tls_dir/zelvo-test-ca.crt
 export ZELVO_TEST_PG_OTHER_CA=$tls_dir/zelvo-other-ca.crt
 export ZELVO_TEST_PG_LOG=$pg_dir/server.log

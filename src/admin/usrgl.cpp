@@ -255,6 +255,7 @@ void UsrGL::SaveUsr() {
     const int row = Lst->currentRow();
     if (row < 1)
         return;
+    const Db::Action action;
 
     if (mode_ == Mode::Adding) {
         const QString name = CleanStr(Txt->text());

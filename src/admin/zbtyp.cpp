@@ -5,6 +5,7 @@
 #include "app/msgbox.h"
 #include "app/shell.h"
 #include "app/twips.h"
+#include "db/serverprobe.h"
 #include "db/sqlaccess.h"
 #include "db/srvset.h"
 
@@ -249,6 +250,7 @@ void ZbTyp::contactStep() {
         Msg::info(contact.message);
         return;
     }
+    const Db::Action action;
     QString count;
     QString name;
     {
@@ -258,13 +260,18 @@ void ZbTyp::contactStep() {
         name = SqlRows(1, 0);
     }
     // A new server has no tables yet: made on request, then the contact is looked up again.
-    if (count.isEmpty() && SrvSet::offerTables()) {
-        ServerWait wait(this);
-        count = RunSql(R::ledgerQuery(contact.text));
-        name = SqlRows(1, 0);
+    if (count.isEmpty()) {
+        const SrvSet::Offer offer = SrvSet::offerTables();
+        if (offer == SrvSet::Offer::Answered)
+            return;
+        if (offer == SrvSet::Offer::Made) {
+            ServerWait wait(this);
+            count = RunSql(R::ledgerQuery(contact.text));
+            name = SqlRows(1, 0);
+        }
     }
     if (count.isEmpty()) {
-        Msg::info(R::connectFailed());
+        Msg::info(ServerProbe::connectFailed(R::connectFailed()));
         return;
     }
     if (count.toInt() > 0) {
@@ -316,6 +323,7 @@ void ZbTyp::typeStep() {
     SlName = words.sl;
 
     if (NewZb) {
+        const Db::Action action;
         QString inserted;
         {
             ServerWait wait(this);

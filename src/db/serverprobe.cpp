@@ -1,7 +1,19 @@
 #include "db/serverprobe.h"
 
+#include <QDeadlineTimer>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <libpq-fe.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <vector>
 
 namespace ServerProbe {
 
@@ -31,7 +43,222 @@ QString firstLine(const QString& text) {
     return text.section(QLatin1Char('\n'), 0, 0).section(QLatin1String(" on "), 0, 0).trimmed();
 }
 
+const QStringList kTables = {QStringLiteral("Zblst"), QStringLiteral("UsrLst"),
+                             QStringLiteral("Zhang")};
+
+QStringList missingOf(const QStringList& present) {
+    QStringList missing;
+    for (const QString& table : kTables)
+        if (!present.contains(table, Qt::CaseInsensitive))
+            missing.append(table);
+    return missing;
+}
+
+// As long as the program itself waits to connect.
+constexpr int kTimeLimitMs = 10000;
+
+struct PgAttempt {
+    std::unique_ptr<PGconn, void (*)(PGconn*)> conn{nullptr, &PQfinish};
+    bool ok = false;
+    bool timedOut = false;
+    bool wantedPassword = false; // the server asked for a password and none was given
+    QString sqlState;            // of the server's error, when it sent one
+    QString text;
+};
+
+const char* sslMode(Db::Encryption e) {
+    switch (e) {
+    case Db::Encryption::Off:
+        return "disable";
+    case Db::Encryption::Prefer:
+        return "prefer";
+    case Db::Encryption::Require:
+        return "require";
+    case Db::Encryption::VerifyCertificate:
+        break;
+    }
+    return "verify-full";
+}
+
+QString pgHost(const Db::Connection& c) {
+    return c.server.section(QLatin1Char(','), 0, 0).trimmed();
+}
+
+PgAttempt pgConnect(const Db::Connection& c, Db::Encryption encryption,
+                    const QDeadlineTimer& deadline) {
+    const QByteArray host = pgHost(c).toUtf8();
+    const QByteArray port = c.server.section(QLatin1Char(','), 1, 1).trimmed().toUtf8();
+    const QByteArray user = c.login.toUtf8();
+    const QByteArray password = c.password.toUtf8();
+    const QByteArray database = c.database.toUtf8();
+    const QByteArray ca = c.caFile.toUtf8();
+    std::vector<const char*> keys = {"host",   "user",    "password",
+                                     "dbname", "sslmode", "client_encoding"};
+    std::vector<const char*> values = {host.constData(),     user.constData(),
+                                       password.constData(), database.constData(),
+                                       sslMode(encryption),  "UTF8"};
+    if (!port.isEmpty()) {
+        keys.push_back("port");
+        values.push_back(port.constData());
+    }
+    if (encryption == Db::Encryption::VerifyCertificate) {
+        keys.push_back("sslrootcert");
+        values.push_back(ca.constData());
+    }
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+
+    PgAttempt a;
+    a.conn.reset(PQconnectStartParams(keys.data(), values.data(), 0));
+    PGconn* conn = a.conn.get();
+    if (!conn)
+        return a;
+    // Set before the first answer arrives: the server's errors then carry their SQLSTATE in
+    // the text, whatever language the rest of it is in.
+    PQsetErrorVerbosity(conn, PQERRORS_VERBOSE);
+    PostgresPollingStatusType state =
+        PQstatus(conn) == CONNECTION_BAD ? PGRES_POLLING_FAILED : PGRES_POLLING_WRITING;
+    while (state == PGRES_POLLING_READING || state == PGRES_POLLING_WRITING) {
+        const qint64 left = deadline.remainingTime();
+        if (left == 0) {
+            a.timedOut = true;
+            break;
+        }
+        pollfd p{PQsocket(conn),
+                 static_cast<short>(state == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0)
+            break;
+        if (ready == 0) {
+            a.timedOut = true;
+            break;
+        }
+        state = PQconnectPoll(conn);
+    }
+    a.ok = state == PGRES_POLLING_OK;
+    a.text = QString::fromUtf8(PQerrorMessage(conn));
+    a.wantedPassword = PQconnectionNeedsPassword(conn) == 1;
+    // "<severity>:  <SQLSTATE>: <message>", the last one when several attempts were made.
+    static const QRegularExpression state5(QStringLiteral(":  ([0-9A-Z]{5}): "));
+    for (auto it = state5.globalMatch(a.text); it.hasNext();)
+        a.sqlState = it.next().captured(1);
+    return a;
+}
+
+// The text shown under the message: the server's words without libpq's source location.
+QString shownText(const QString& text) {
+    static const QRegularExpression location(QStringLiteral("\\n[^\\n]*\\w+\\.c:\\d+[^\\n]*"));
+    return QString(text).remove(location).trimmed();
+}
+
+// Why a PostgreSQL connection failed. A second attempt with other encryption tells a rule for
+// unencrypted connections from one for this login, and an unverified certificate from a server
+// without encryption.
+Failure pgFailure(const Db::Connection& c, const PgAttempt& a, const QDeadlineTimer& deadline) {
+    const auto passedEncryption = [&](Db::Encryption e, const char* refusedState) {
+        const PgAttempt again = pgConnect(c, e, deadline);
+        return again.ok ||
+               (!again.sqlState.isEmpty() && again.sqlState != QLatin1String(refusedState));
+    };
+    if (a.timedOut)
+        return Failure::Unreachable;
+    if (a.wantedPassword || a.sqlState == QLatin1String("28P01"))
+        return Failure::LoginRefused;
+    if (a.sqlState == QLatin1String("3D000"))
+        return Failure::NoDatabase;
+    if (a.sqlState == QLatin1String("28000")) // pg_hba.conf: rejected, or no line for it
+        return c.encryption == Db::Encryption::Off &&
+                       passedEncryption(Db::Encryption::Require, "28000")
+                   ? Failure::EncryptionRequired
+                   : Failure::NotFromHere;
+    if (!a.sqlState.isEmpty())
+        return Failure::Other;
+    // The server said nothing: its address, its encryption or its certificate.
+    const QString host = pgHost(c);
+    if (!host.isEmpty() && !host.startsWith(QLatin1Char('/'))) {
+        const int port = QString::fromUtf8(PQport(a.conn.get())).toInt();
+        if (!tcpReachable(host, port > 0 ? port : 5432,
+                          static_cast<int>(qMax<qint64>(deadline.remainingTime(), 1000))))
+            return Failure::Unreachable;
+    }
+    if (c.encryption == Db::Encryption::VerifyCertificate)
+        return passedEncryption(Db::Encryption::Require, "") ? Failure::Certificate
+                                                             : Failure::EncryptionRefused;
+    if (c.encryption == Db::Encryption::Require)
+        return Failure::EncryptionRefused;
+    return Failure::Other;
+}
+
+QString firstValue(PGconn* conn, const char* statement) {
+    PGresult* res = PQexec(conn, statement);
+    QString value;
+    if (PQresultStatus(res) == PGRES_TUPLES_OK && PQntuples(res) > 0)
+        value = QString::fromUtf8(PQgetvalue(res, 0, 0));
+    PQclear(res);
+    return value;
+}
+
+Result probePostgres(const Db::Connection& c) {
+    const QDeadlineTimer deadline(kTimeLimitMs);
+    Result r;
+    const PgAttempt a = pgConnect(c, c.encryption, deadline);
+    PGconn* conn = a.conn.get();
+    if (!conn) {
+        r.failure = Failure::Other;
+        r.driverText = QStringLiteral("libpq");
+        return r;
+    }
+    if (!a.ok) {
+        r.driverText = shownText(a.text);
+        r.failure = pgFailure(c, a, deadline);
+        return r;
+    }
+    r.product = firstLine(firstValue(conn, "select version()"));
+    // The tables a statement of this program names without a schema would find.
+    PGresult* res = PQexec(conn, "select relname from pg_class where relkind in ('r','p') "
+                                 "and pg_table_is_visible(oid)");
+    QStringList present;
+    if (PQresultStatus(res) == PGRES_TUPLES_OK)
+        for (int i = 0; i < PQntuples(res); ++i)
+            present.append(QString::fromUtf8(PQgetvalue(res, i, 0)));
+    PQclear(res);
+    r.missingTables = missingOf(present);
+    return r;
+}
+
 } // namespace
+
+bool tcpReachable(const QString& host, int port, int timeoutMs) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.toUtf8().constData(), QByteArray::number(port).constData(), &hints,
+                      &found) != 0)
+        return false;
+    const QDeadlineTimer deadline(timeoutMs);
+    bool reached = false;
+    for (addrinfo* ai = found; ai && !reached && !deadline.hasExpired(); ai = ai->ai_next) {
+        const int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                                ai->ai_protocol);
+        if (fd < 0)
+            continue;
+        if (::connect(fd, ai->ai_addr, ai->ai_addrlen) == 0) {
+            reached = true;
+        } else if (errno == EINPROGRESS) {
+            pollfd p{fd, POLLOUT, 0};
+            int error = 0;
+            socklen_t size = sizeof error;
+            reached = ::poll(&p, 1, static_cast<int>(deadline.remainingTime())) == 1 &&
+                      ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+        }
+        ::close(fd);
+    }
+    ::freeaddrinfo(found);
+    return reached;
+}
 
 Failure classify(const QString& t) {
     // libpq, the SQL Server drivers and psqlODBC, in their English texts.
@@ -58,6 +285,8 @@ Failure classify(const QString& t) {
 }
 
 Result probe(const Db::Connection& c) {
+    if (c.engine == Db::Engine::Postgres)
+        return probePostgres(c);
     static int counter = 0;
     const QString name = QStringLiteral("zelvo-probe-%1").arg(++counter);
     Result r;
@@ -73,11 +302,7 @@ Result probe(const Db::Connection& c) {
             QSqlQuery q(db);
             if (q.exec(versionStatement(c.engine)) && q.next())
                 r.product = firstLine(q.value(0).toString());
-            const QStringList present = db.tables(QSql::Tables);
-            for (const QString& table :
-                 {QStringLiteral("Zblst"), QStringLiteral("UsrLst"), QStringLiteral("Zhang")})
-                if (!present.contains(table, Qt::CaseInsensitive))
-                    r.missingTables.append(table);
+            r.missingTables = missingOf(db.tables(QSql::Tables));
             q.finish();
             db.close();
         }
@@ -119,11 +344,21 @@ QString message(const Result& r) {
     case Failure::Certificate:
         head = QStringLiteral("无法验证服务器证书，请检查CA证书文件和服务器地址。");
         break;
+    case Failure::NotFromHere:
+        head = QStringLiteral("服务器不接受这个登录名从本机连接，请联系服务器管理员。");
+        break;
     case Failure::Other:
         head = QStringLiteral("连接服务器失败。");
         break;
     }
     return head + QStringLiteral("\n\n") + r.driverText.trimmed();
+}
+
+QString connectFailed(const QString& message) {
+    if (Db::currentEngine() != Db::Engine::Sqlite || Db::lastFailure() != Db::Failure::NotReached)
+        return message;
+    return message + QStringLiteral("\n\n无法读取数据库文件：") +
+           Db::sqliteFilePath(Db::connection().database);
 }
 
 QString askCreateTables() {

@@ -18,6 +18,7 @@ enum class Failure {
     EncryptionRefused,  // encryption asked for, the server offers none
     EncryptionRequired, // the server accepts this login only encrypted
     Certificate,        // the server's certificate could not be verified
+    NotFromHere,        // the server's access rules refuse this login from this computer
     Other
 };
 
@@ -28,12 +29,23 @@ struct Result {
     QStringList missingTables;
 };
 
+// PostgreSQL is asked through libpq itself, and the failed step is told by what the server's
+// language and the desktop's do not change: the error's SQLSTATE, whether a password was
+// wanted, a second attempt with another encryption, a plain TCP connect. The other engines go
+// through their Qt drivers and are told by the driver's words.
 Result probe(const Db::Connection& c);
-// Which step a driver's failure text names.
+// Which step a driver's failure text names (the English texts of the SQL Server drivers and
+// psqlODBC).
 Failure classify(const QString& driverText);
+// Whether a TCP connection to `host`:`port` can be opened within `timeoutMs`.
+bool tcpReachable(const QString& host, int port, int timeoutMs);
 // The text of the message box titled "测试连接".
 QString message(const Result& r);
 QString title(); // "测试连接"
+
+// `message` ("连接服务器失败！"), and when the embedded database's file could not be read, a
+// second line naming the file.
+QString connectFailed(const QString& message);
 
 QString askCreateTables(); // "服务器上还没有云记账的数据表，现在建立吗？"
 QString tablesCreated();   // "云记账的数据表已经建立。"

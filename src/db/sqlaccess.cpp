@@ -46,6 +46,9 @@ struct MaskedConnection {
 MaskedConnection masked;
 std::function<void(bool)> busyHandler;
 bool lostConnection = false;
+Db::Failure failure = Db::Failure::None;
+int actionDepth = 0;
+bool actionUnreachable = false;
 
 class BusyGuard {
 public:
@@ -330,6 +333,17 @@ private:
             return false;
         }
         if (c.engine == Db::Engine::Sqlite) {
+            // A file that is not a database, or a damaged copy, opens without complaint: its
+            // catalogue must be read before anyone takes it for an empty one and fills it.
+            bool readable = false;
+            {
+                QSqlQuery probe(db_);
+                readable = probe.exec(QStringLiteral("select count(*) from sqlite_master"));
+            }
+            if (!readable) {
+                drop();
+                return false;
+            }
             registerGetdate(db_);
             ensureSqliteSchema(db_);
         }
@@ -366,27 +380,47 @@ Pool& pool() {
     return *p;
 }
 
+// The pooled connection for the values now set, or nullptr with the failure noted. Within an
+// action that has already failed to connect, no second attempt is made.
+QSqlDatabase* acquire() {
+    if (actionDepth > 0 && actionUnreachable) {
+        failure = Db::Failure::NotReached;
+        return nullptr;
+    }
+    QSqlDatabase* db = pool().acquire(unmasked());
+    failure = db ? Db::Failure::None : Db::Failure::NotReached;
+    actionUnreachable = !db && actionDepth > 0;
+    return db;
+}
+
 QString run(const QString& statement, Want want) {
     const Kind kind = classify(statement);
     BusyGuard busy;
-    QSqlDatabase* db = pool().acquire(unmasked());
+    QSqlDatabase* db = acquire();
     if (!db)
         return {};
     if (kind == Kind::None) {
         pool().release(false);
+        failure = Db::Failure::Refused;
         return {};
     }
     std::optional<QString> result = runOn(*db, statement, kind, want);
     lostConnection = false;
+    if (!result)
+        failure = Db::Failure::Refused;
     bool suspect = false;
     // A query may go again on a fresh connection when the old one had died; a command never
     // does, since its reply, not the command, may be what was lost.
     if (!result && pool().broken()) {
+        failure = Db::Failure::Lost;
         lostConnection = kind == Kind::Command;
         if (kind == Kind::Query) {
-            db = pool().acquire(unmasked());
-            if (db)
+            db = acquire();
+            if (db) {
                 result = runOn(*db, statement, kind, want);
+                if (!result)
+                    failure = Db::Failure::Refused;
+            }
             suspect = !result;
         }
     }
@@ -402,11 +436,12 @@ QString runBatch(const QStringList& statements, const QList<int>& expectRows,
         if (classify(statement) != Kind::Command)
             return {};
     BusyGuard busy;
-    QSqlDatabase* db = pool().acquire(unmasked());
+    QSqlDatabase* db = acquire();
     if (!db)
         return {};
     if (!db->transaction()) {
         pool().drop();
+        failure = Db::Failure::Lost;
         return {};
     }
     QString result = QStringLiteral("OK");
@@ -433,6 +468,8 @@ QString runBatch(const QStringList& statements, const QList<int>& expectRows,
     }
     if (result != QLatin1String("OK"))
         closed = db->rollback();
+    if (result.isEmpty())
+        failure = closed ? Db::Failure::Refused : Db::Failure::Lost;
     // A connection whose transaction could not be ended would hold every later command in it.
     if (closed)
         pool().release(result.isEmpty());
@@ -503,7 +540,7 @@ QString postgresOptions(const Connection& plain) {
 
 QStringList missingTables(bool* reached) {
     BusyGuard busy;
-    QSqlDatabase* db = pool().acquire(unmasked());
+    QSqlDatabase* db = acquire();
     if (reached)
         *reached = db != nullptr;
     if (!db)
@@ -520,7 +557,7 @@ QStringList missingTables(bool* reached) {
 
 QString runScript(const QString& script) {
     BusyGuard busy;
-    QSqlDatabase* db = pool().acquire(unmasked());
+    QSqlDatabase* db = acquire();
     if (!db)
         return QStringLiteral("-");
     const bool inTransaction = db->transaction();
@@ -587,6 +624,20 @@ QString odbcConnectionString(const Connection& plain) {
 
 bool lastCommandLostConnection() {
     return lostConnection;
+}
+
+Failure lastFailure() {
+    return failure;
+}
+
+Action::Action() {
+    if (actionDepth++ == 0)
+        actionUnreachable = false;
+}
+
+Action::~Action() {
+    if (--actionDepth == 0)
+        actionUnreachable = false;
 }
 
 void setBusyHandler(std::function<void(bool)> handler) {

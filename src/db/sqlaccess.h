@@ -70,6 +70,22 @@ void setBusyHandler(std::function<void(bool)> handler);
 // not have been carried out.
 bool lastCommandLostConnection();
 
+// Why the last call failed: the connection could not be opened (nor the embedded file read),
+// the server answered with an error, or the connection went down under the statement.
+enum class Failure { None, NotReached, Refused, Lost };
+Failure lastFailure();
+
+// One user action. While one lives, a failed attempt to connect makes every later call of the
+// action fail at once as NotReached: a server that accepts and never answers costs the action
+// one time limit, not one per follow-up step. Nested actions count as the outer one.
+class Action {
+public:
+    Action();
+    ~Action();
+    Action(const Action&) = delete;
+    Action& operator=(const Action&) = delete;
+};
+
 // The smallest rewrite of a client statement for an engine that does not speak its form.
 QString dialectFor(Engine engine, const QString& statement);
 

@@ -161,20 +161,24 @@ void SrvSet::testConnection() {
              ServerProbe::title());
 }
 
-bool SrvSet::offerTables() {
+SrvSet::Offer SrvSet::offerTables() {
+    // Only a server that answered can say that its tables are missing; one that could not be
+    // reached is not asked again within the same action.
+    if (Db::lastFailure() != Db::Failure::Refused)
+        return Offer::NotAsked;
     bool reached = false;
     const QStringList missing = Db::missingTables(&reached);
     if (!reached || missing.isEmpty())
-        return false;
+        return Offer::NotAsked;
     if (Msg::box(ServerProbe::askCreateTables(), QMessageBox::Question, QString(),
                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
-        return false;
+        return Offer::Answered;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QString result = Db::runScript(Db::schemaScript());
     QApplication::restoreOverrideCursor();
     if (result != QLatin1String("OK")) {
         Msg::info(ServerProbe::createFailed(result, scriptPath(Db::currentDialect())));
-        return false;
+        return Offer::Answered;
     }
-    return true;
+    return Offer::Made;
 }

@@ -22,9 +22,12 @@ public:
     void showValues(const Db::Connection& c);
     void Cmd_Click(int index);
 
-    // After a statement failed: when the server lacks the three tables, asks whether to make
-    // them and does. True when they were made, so that the caller tries again.
-    static bool offerTables();
+    // After a statement failed: when the server answered and lacks the three tables, asks
+    // whether to make them and does. Made: the caller tries again; Answered: the person has
+    // had the question (and any failure to make them) and needs no further message; NotAsked:
+    // the failure is the caller's to report.
+    enum class Offer { NotAsked, Made, Answered };
+    static Offer offerTables();
 
     QComboBox* CmbLX;
     QLineEdit* TxtSrv;

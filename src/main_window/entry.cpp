@@ -211,6 +211,9 @@ QString insertRow(const Row& row, const QString& tm, QString id, QString* stored
         if (RunSql(insertStatement(row.zbid, row.usr, tm, id, row.item, row.quantity,
                                    row.remark)) == QLatin1String("OK"))
             return QStringLiteral("OK");
+        // Nothing reached the server: there is no row to look for, and no second wait.
+        if (Db::lastFailure() == Db::Failure::NotReached)
+            return {};
         const QString next = afterFailedInsert(row, tm, id, Db::lastCommandLostConnection());
         if (next.isEmpty())
             return {};

@@ -177,6 +177,8 @@ void Kuang::SaveEntry() {
         Msg::info(d.message, d.title);
         return;
     }
+    // The server date, the insert and the check of a lost reply: one attempt to connect.
+    const Db::Action action;
     const QTime now = Clock::now().time();
     const QString date = GetSrvDate();
     const Entry::Row row{CurZbID, CurUsr, date, d.item, d.split.remark, now, d.split.quantity};

@@ -11,6 +11,7 @@
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
+#include "db/serverprobe.h"
 #include "db/sqlaccess.h"
 #include "main_window/kuangtexts.h"
 #include "main_window/ledgerlist.h"
@@ -176,16 +177,26 @@ void Kuang::OpenLedger() {
     CurZbNm = CmbZbNm->currentText();
     labHello->clear();
     CurZbID = CmbZbID->currentText();
+    const Db::Action action;
     showWait(T::openingWait(CurZbNm));
     setEnabled(false);
     QString result = RunSql(T::ledgerQuery(CurZbID));
     setEnabled(true);
     hideWait();
     // A new server has no tables yet: made on request, then the ledger is looked up again.
-    if (result.isEmpty() && SrvSet::offerTables())
-        result = RunSql(T::ledgerQuery(CurZbID));
     if (result.isEmpty()) {
-        Msg::info(T::connectFailed());
+        switch (SrvSet::offerTables()) {
+        case SrvSet::Offer::Made:
+            result = RunSql(T::ledgerQuery(CurZbID));
+            break;
+        case SrvSet::Offer::Answered:
+            return;
+        case SrvSet::Offer::NotAsked:
+            break;
+        }
+    }
+    if (result.isEmpty()) {
+        Msg::info(ServerProbe::connectFailed(T::connectFailed()));
         return;
     }
     if (result.toInt() <= 0) {
@@ -304,6 +315,7 @@ bool Kuang::CmbUser_KeyPress(QKeyEvent* event) {
 }
 
 void Kuang::LoginUsr() {
+    const Db::Action action;
     showWait(T::verifyingWait(CurUsr));
     CurUsr = CmbUser->currentText();
     const QString result = RunSql(T::loginQuery(CurZbID, SqlStr(CurUsr)));
@@ -323,6 +335,9 @@ void Kuang::LoginUsr() {
         return;
     }
     CurQx = Rights::readWord(SqlRows(1, 1));
+    // Settled before the entry panel shows: an item picked while it is being laid out shows
+    // its quantity at once.
+    ShowSL = Rights::has(CurQx, Rights::SeeQuantity) && LedgerList::autoShowSL(CurZbID, CurUsr);
     showWait(T::readingItemsWait(ItemName));
     ShowPanel(2);
     DoEvents(5);
@@ -340,7 +355,6 @@ void Kuang::LoginUsr() {
     DoEvents(3);
     Chk->hide();
     Chk2->hide();
-    ShowSL = Rights::has(CurQx, Rights::SeeQuantity) && LedgerList::autoShowSL(CurZbID, CurUsr);
 }
 
 void Kuang::rememberLogin() {

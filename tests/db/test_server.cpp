@@ -6,6 +6,7 @@
 #include "testsupport.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -84,7 +85,8 @@ TEST(ServerProbeText, DriverTextsNameTheFailedStep) {
         QStringLiteral("服务器拒绝了登录名或密码。\n\nFATAL: password authentication failed"));
 }
 
-// The test server: plain, over TLS, and refused in each of the ways a person meets.
+// The test server: plain, over TLS, and refused in each of the ways a person meets. ctest runs
+// it on an English and on a Chinese desktop; the step must not depend on libpq's language.
 TEST_F(ServerTest, TestConnectionOnTheTestServer) {
     if (!TestSupport::havePostgres())
         GTEST_SKIP() << "no test server: run scripts/test.sh";
@@ -99,10 +101,27 @@ TEST_F(ServerTest, TestConnectionOnTheTestServer) {
     const auto failure = [](Db::Connection c) { return ServerProbe::probe(c).failure; };
     Db::Connection c = good;
     c.server = QStringLiteral("127.0.0.1,1");
-    EXPECT_EQ(failure(c), Failure::Unreachable);
+    r = ServerProbe::probe(c);
+    EXPECT_EQ(r.failure, Failure::Unreachable);
+    // The Chinese run really has libpq speak Chinese, or it would prove nothing.
+    if (qEnvironmentVariable("LANGUAGE").startsWith(QStringLiteral("zh"))) {
+        EXPECT_TRUE(r.driverText.contains(QRegularExpression(QStringLiteral("\\p{Han}"))))
+            << r.driverText.toStdString();
+    }
     c = good;
     c.password += QStringLiteral("x");
     EXPECT_EQ(failure(c), Failure::LoginRefused);
+    c.password.clear();
+    EXPECT_EQ(failure(c), Failure::LoginRefused);
+    // A login the server's access rules turn away from this address.
+    c = good;
+    c.login = qEnvironmentVariable("ZELVO_TEST_PG_DENIED_USER");
+    r = ServerProbe::probe(c);
+    EXPECT_EQ(r.failure, Failure::NotFromHere) << r.driverText.toStdString();
+    EXPECT_TRUE(ServerProbe::message(r).startsWith(
+        QStringLiteral("服务器不接受这个登录名从本机连接，请联系服务器管理员。\n\n")));
+    c.encryption = Db::Encryption::Require;
+    EXPECT_EQ(failure(c), Failure::NotFromHere);
     c = good;
     c.database = QStringLiteral("没有这个库");
     EXPECT_EQ(failure(c), Failure::NoDatabase);

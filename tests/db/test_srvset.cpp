@@ -4,9 +4,11 @@
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/startup.h"
+#include "db/serverprobe.h"
 #include "db/serversettings.h"
 #include "db/srvset.h"
 #include "main_window/kuang.h"
+#include "main_window/ledgerlist.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -113,6 +115,66 @@ TEST(SrvSetFlow, ANewServerGetsItsTablesAndKeepsTheEntries) {
     Kuang::destroyInstance();
     ServerSettings::setSystemFilePath(QString());
     TestSupport::dropTablesIn(target.database);
+}
+
+} // namespace
+
+namespace {
+
+// A new server whose tables the person declines to make, or whose login may not make them: the
+// question (and the reason they were not made) is all that is said, when opening a ledger and
+// when adding one.
+TEST(SrvSetFlow, TablesNotMadeTakeOneMessage) {
+    if (!TestSupport::havePostgres())
+        GTEST_SKIP() << "no test server: run scripts/test.sh";
+    TestSupport::Sandbox sb;
+    Db::Connection owner = TestSupport::postgres();
+    owner.database = qEnvironmentVariable("ZELVO_TEST_PG_EMPTY_DB");
+    ASSERT_TRUE(TestSupport::dropTablesIn(owner.database));
+    // A login that may read and write the database but not create in its schema.
+    Db::Connection guest = owner;
+    guest.login = qEnvironmentVariable("ZELVO_TEST_PG_SSL_USER");
+    guest.encryption = Db::Encryption::Require;
+    const QString noRight = QStringLiteral("当前登录名没有建立数据表的权限。");
+    struct Case {
+        Db::Connection c;
+        QMessageBox::StandardButton answer;
+        QString second; // what follows the question; empty: nothing
+    };
+    const QList<Case> cases = {{owner, QMessageBox::No, {}}, {guest, QMessageBox::Yes, noRight}};
+    const QList<std::function<void()>> actions = {
+        [] {
+            LedgerList::save({{QStringLiteral("L1"), QStringLiteral("仓库")}});
+            LedgerList::setLastOpened(QStringLiteral("L1"));
+            Kuang* k = Kuang::instance();
+            k->show();
+            k->OpenLedger();
+            EXPECT_EQ(k->PanelNo, 0);
+        },
+        [] {
+            ZbTyp* d = ZbTyp::instance();
+            d->showFrame(0);
+            d->TxtZbID->setText(QStringLiteral("13900000001"));
+            d->Cmd_Click(3);
+        }};
+    for (const Case& c : cases) {
+        for (const auto& act : actions) {
+            Db::switchServer(c.c);
+            Msg::clearShown();
+            Msg::queueAnswer(c.answer);
+            act();
+            const QStringList shown = TestSupport::shownTexts();
+            ASSERT_EQ(shown.size(), c.second.isEmpty() ? 1 : 2) << shown.join('|').toStdString();
+            EXPECT_EQ(shown[0], ServerProbe::askCreateTables());
+            if (!c.second.isEmpty()) {
+                EXPECT_TRUE(shown[1].startsWith(c.second)) << shown[1].toStdString();
+            }
+            Kuang::destroyInstance();
+            ZbTyp::destroyInstance();
+        }
+    }
+    Db::switchServer(owner);
+    EXPECT_FALSE(Db::missingTables().isEmpty()); // nothing was made
 }
 
 } // namespace

@@ -19,6 +19,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -831,4 +833,106 @@ TEST_F(KuangFlow, anItemTakenByItsInitialsAndANumberTypedFullWidth) {
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     EXPECT_EQ(zhang("ITEM", "ID='N12063600100'"), "xyz");
     EXPECT_EQ(items(cmb).last(), "xyz");
+}
+
+// A server that takes the connection and never answers: each action waits out one time limit
+// and makes one connection, its follow-up steps (the table check, the server date, the check of
+// a lost reply) none.
+TEST_F(KuangFlow, oneConnectionAttemptPerActionOnAServerThatNeverAnswers) {
+    addLedger("L9", "仓库");
+    knowLedger("L9", "仓库");
+    start();
+    openChosenLedger();
+    login("");
+    ASSERT_EQ(k->PanelNo, 2);
+    TestSupport::SilentServer silent;
+    Db::switchServer(silent.postgres());
+    const QList<std::pair<std::function<void()>, QString>> actions = {
+        {[&] { enter("新物品", "+5"); }, "连接服务器失败，请重试！"},
+        {[&] {
+             k->BackToZbList();
+             openChosenLedger();
+         },
+         "连接服务器失败！"}};
+    int connections = 0;
+    for (const auto& [act, message] : actions) {
+        Msg::clearShown();
+        QElapsedTimer took;
+        took.start();
+        act();
+        EXPECT_LT(took.elapsed(), 13000) << message.toStdString();
+        EXPECT_EQ(silent.connections(), ++connections) << message.toStdString();
+        EXPECT_EQ(shownTexts(), QStringList{message});
+    }
+    EXPECT_EQ(k->PanelNo, 0);
+}
+
+// A file that is not a database, or a cut copy of one: named in the message, never offered new
+// tables, and left exactly as it was.
+TEST_F(KuangFlow, anUnreadableDatabaseFileIsNamedAndLeftAlone) {
+    addLedger("L1", "仓库");
+    knowLedger("L1", "仓库");
+    QFile good(sb->sqlite().database);
+    ASSERT_TRUE(good.open(QIODevice::ReadOnly));
+    const QByteArray database = good.readAll();
+    QByteArray garbage(database.size(), '\0');
+    for (int i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<char>(i * 7919 % 251);
+    start();
+    for (const QByteArray& bytes : {garbage, database.left(database.size() / 2)}) {
+        Db::Connection c = sb->sqlite();
+        c.database = sb->path(QStringLiteral("坏的 %1.db").arg(bytes.size()));
+        QFile file(c.database);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        Db::switchServer(c);
+        Msg::clearShown();
+        openChosenLedger();
+        EXPECT_EQ(shownTexts(),
+                  QStringList{"连接服务器失败！\n\n无法读取数据库文件：" + c.database});
+        EXPECT_EQ(k->PanelNo, 0);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), bytes);
+        EXPECT_FALSE(QFile::exists(c.database + "-journal"));
+    }
+}
+
+// The quantity hint follows the operator's choice from the moment the entry panel shows: an
+// item picked while the panel is still being laid out.
+TEST_F(KuangFlow, anItemPickedRightAfterLoginShowsWhatTheOperatorChose) {
+    addLedger("L5", "仓库");
+    addOperator("L5", "甲", "");
+    addOperator("L5", "乙", "");
+    RunSql("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values "
+           "('L5','甲','2026-12-01 08:00','N1201000001','螺丝',7,'')");
+    knowLedger("L5", "仓库");
+    LedgerList::setAutoShowSL("L5", "乙", false);
+    start();
+    openChosenLedger();
+    QComboBox* users = get<QComboBox>(k, "CmbUser");
+    QComboBox* cmb = get<QComboBox>(k, "Cmb");
+    for (const auto& [usr, hint] : {std::pair<QString, QString>{"甲", "当前存量：7"},
+                                    std::pair<QString, QString>{"乙", "点击这里查看存量"},
+                                    std::pair<QString, QString>{"甲", "当前存量：7"}}) {
+        if (k->PanelNo == 2)
+            get<QAction>(k, "Menu_Login")->trigger();
+        users->setCurrentIndex(users->findText(usr));
+        bool picked = false;
+        QTimer poll;
+        poll.setInterval(0);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (k->PanelNo != 2 || cmb->count() == 0)
+                return;
+            poll.stop();
+            cmb->setCurrentIndex(0);
+            QMetaObject::invokeMethod(cmb, "activated", Q_ARG(int, 0));
+            picked = true;
+        });
+        poll.start();
+        login("");
+        poll.stop();
+        ASSERT_TRUE(picked) << usr.toStdString(); // within the login, not after it
+        EXPECT_EQ(get<QLabel>(k, "Lab4")->text(), hint) << usr.toStdString();
+    }
 }

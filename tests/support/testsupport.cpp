@@ -17,6 +17,10 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace TestSupport {
 
 namespace {
@@ -216,6 +220,43 @@ bool Sandbox::useEngine(Db::Engine engine) {
 
 void Sandbox::useSettings(const QString& name) {
     Settings::setFilePath(path(name));
+}
+
+SilentServer::SilentServer() {
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        ::listen(listener_, 16) != 0 ||
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        ADD_FAILURE() << "no listening socket";
+    port_ = ntohs(address.sin_port);
+}
+
+SilentServer::~SilentServer() {
+    for (int fd : taken_)
+        ::close(fd);
+    if (listener_ >= 0)
+        ::close(listener_);
+}
+
+Db::Connection SilentServer::postgres() const {
+    return {Db::Engine::Postgres,
+            QStringLiteral("127.0.0.1,%1").arg(port_),
+            QStringLiteral("u"),
+            QStringLiteral("p"),
+            QStringLiteral("d"),
+            Db::Encryption::Off,
+            QString()};
+}
+
+int SilentServer::connections() {
+    // The system completes each handshake by itself; taking them here only counts them.
+    for (int fd; (fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;)
+        taken_.append(fd);
+    return static_cast<int>(taken_.size());
 }
 
 } // namespace TestSupport

@@ -49,6 +49,25 @@ private:
     qint64 start_ = 0;
 };
 
+// A port on 127.0.0.1 that takes connections and never says a word, as a server that hangs
+// does. It lives as long as the object.
+class SilentServer {
+public:
+    SilentServer();
+    ~SilentServer();
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+    // PostgreSQL connection values that lead here.
+    Db::Connection postgres() const;
+    // The connections made to it so far.
+    int connections();
+
+private:
+    int listener_ = -1;
+    int port_ = 0;
+    QList<int> taken_;
+};
+
 // The texts of the messages shown since they were last cleared.
 QStringList shownTexts();
 
