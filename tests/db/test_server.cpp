@@ -5,8 +5,12 @@
 #include "db/sqlaccess.h"
 #include "testsupport.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QRegularExpression>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -90,6 +94,12 @@ TEST(ServerProbeText, DriverTextsNameTheFailedStep) {
 TEST_F(ServerTest, TestConnectionOnTheTestServer) {
     if (!TestSupport::havePostgres())
         GTEST_SKIP() << "no test server: run scripts/test.sh";
+    // As the program does: Qt's own texts, the drivers' included, in Chinese.
+    QTranslator qtBase;
+    ASSERT_TRUE(qtBase.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                            QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
+    QCoreApplication::installTranslator(&qtBase);
     const Db::Connection good = TestSupport::postgres();
     ServerProbe::Result r = ServerProbe::probe(good);
     EXPECT_EQ(r.failure, Failure::None) << r.driverText.toStdString();
