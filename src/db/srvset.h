@@ -22,6 +22,11 @@ public:
     void showValues(const Db::Connection& c);
     void Cmd_Click(int index);
 
+    // Where a ledger is to be copied, rather than the server to switch to: the save button
+    // reads `okCaption`, and accepts a server only once a connection to it has been tried.
+    enum class Pick { Server, Embedded };
+    void pickTarget(Pick kind, const QString& okCaption);
+
     // After a statement failed: when the server lacks the three tables, asks whether to make
     // them and does. True when they were made, so that the caller tries again.
     static bool offerTables();
@@ -38,5 +43,10 @@ public:
 
 private:
     void CmbLX_Click();
-    void testConnection();
+    // The probe's answer shown (unless `quietOnSuccess` and it worked); true when reached.
+    bool testConnection(bool quietOnSuccess = false);
+    void acceptTarget();
+
+    bool picking_ = false;
+    Pick pick_ = Pick::Server;
 };
