@@ -175,7 +175,7 @@ void prune(int keep) {
         QFile::remove(copies[i]);
 }
 
-Check inspect(const QString& path) {
+Check inspect(const QString& path, bool thorough) {
     Check c;
     c.path = path;
     if (!QFileInfo(path).isFile())
@@ -187,7 +187,10 @@ Check inspect(const QString& path) {
     Handle db(path, SQLITE_OPEN_READONLY);
     bool ok = false;
     const QStringList integrity =
-        db.ok() ? db.column(QStringLiteral("PRAGMA integrity_check"), &ok) : QStringList();
+        db.ok() ? db.column(thorough ? QStringLiteral("PRAGMA integrity_check")
+                                     : QStringLiteral("PRAGMA quick_check"),
+                            &ok)
+                : QStringList();
     if (!ok || integrity != QStringList{QStringLiteral("ok")}) {
         c.problem = Check::Damaged;
         return c;
@@ -238,7 +241,7 @@ bool unreadable(const QString& live) {
     const QFileInfo info(live);
     if (!info.isFile() || info.size() == 0)
         return false; // a new computer: the tables are made on first use
-    return !inspect(live).ok();
+    return !inspect(live, false).ok();
 }
 
 QString setAside(const QString& live, const QDate& day) {

@@ -48,7 +48,9 @@ struct Check {
     QList<Ledger> ledgers;
     bool ok() const { return problem == None; }
 };
-Check inspect(const QString& path);
+// `thorough`: PRAGMA integrity_check, which also proves every index; otherwise quick_check,
+// which reads each page once and is what a start of the program can afford on a big file.
+Check inspect(const QString& path, bool thorough = true);
 // The newest daily copy that passes inspect(); problem Missing when there is none.
 Check newestGood();
 

@@ -136,6 +136,10 @@ TEST_F(BackupFile, fullDiskLeavesNoPartialCopy) {
     EXPECT_NE(d.error, "");
     EXPECT_EQ(QDir(sb.path("备份")).entryList(QDir::Files), QStringList());
     EXPECT_TRUE(Backup::daily(live(), QDate(2026, 12, 6)).made); // room again: it goes through
+    // Said once a day, not at every start.
+    EXPECT_TRUE(Backup::failureToSay(QDate(2026, 12, 6)));
+    EXPECT_FALSE(Backup::failureToSay(QDate(2026, 12, 6)));
+    EXPECT_TRUE(Backup::failureToSay(QDate(2026, 12, 7)));
 }
 
 TEST_F(BackupFile, damagedLiveFileIsSetAsideAndTheNewestGoodCopyRestored) {
