@@ -208,6 +208,19 @@ TEST_F(DataWindows, moveToServerOpensItThereAndMarksTheLedgerLeftBehind) {
     k->OpenLedger();
     EXPECT_EQ(Db::currentEngine(), Db::Engine::Postgres);
     EXPECT_EQ(LedgerList::load().value(0).name, "门店");
+
+    // And a copy kept offline, in a file of its own.
+    k->LoginUsr();
+    ASSERT_EQ(k->PanelNo, 2);
+    TestSupport::whenModal([&](QWidget* w) {
+        EXPECT_FALSE(w->findChild<QComboBox*>("CmbLX")->isEnabled());
+        w->findChild<QLineEdit*>("TxtDb")->setText(sb.path("离线.db"));
+        QTest::mouseClick(w->findChild<QPushButton*>("Cmd_1"), Qt::LeftButton);
+    });
+    menu("Menu_CopyZb")->trigger();
+    EXPECT_EQ(Db::connection().database, sb.path("离线.db"));
+    EXPECT_EQ(k->PanelNo, 1);
+    EXPECT_EQ(entries(), 2);
 }
 
 } // namespace
