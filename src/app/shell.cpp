@@ -42,14 +42,16 @@ QString withCsvSuffix(const QString& path) {
 namespace {
 
 QString askFileName(const QString& title, const QString& filter, const QString& suffix,
-                    QFileDialog::Options options) {
+                    QFileDialog::Options options, const QString& startName = QString()) {
     QString chosen;
     if (Msg::testMode()) {
         chosen = nextSaveNames.isEmpty() ? QString() : nextSaveNames.dequeue();
     } else {
-        chosen = QFileDialog::getSaveFileName(QApplication::activeWindow(), title,
-                                              exportStartFolder() + QStringLiteral("/*") + suffix,
-                                              filter, nullptr, options);
+        chosen = QFileDialog::getSaveFileName(
+            QApplication::activeWindow(), title,
+            exportStartFolder() + QLatin1Char('/') +
+                (startName.isEmpty() ? QLatin1Char('*') + suffix : startName),
+            filter, nullptr, options);
     }
     if (chosen.isEmpty())
         return {};
@@ -82,6 +84,18 @@ QString OpenImportDialog(const QString& title) {
         QApplication::activeWindow(), title, exportStartFolder(),
         QStringLiteral("文本文件 (*.csv *.txt *.tsv);;所有文件 (*)"), nullptr,
         QFileDialog::DontUseNativeDialog);
+}
+
+QString SaveBackupDialog(const QString& proposedName) {
+    return askFileName(QStringLiteral("备份数据"), QStringLiteral("云记账数据文件 (*.db)"),
+                       QStringLiteral(".db"), {}, proposedName);
+}
+
+QString OpenBackupDialog(const QString& title) {
+    if (Msg::testMode())
+        return nextOpenNames.isEmpty() ? QString() : nextOpenNames.dequeue();
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), title, exportStartFolder(),
+                                        QStringLiteral("云记账数据文件 (*.db);;所有文件 (*)"));
 }
 
 void OpenExportedFile(const QString& path) {

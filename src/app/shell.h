@@ -12,6 +12,9 @@ QString SavePdfDialog(const QString& titlePrefix);
 QString SavePngDialog(const QString& titlePrefix);
 // The open dialog of the batch import: a CSV or text file, or an empty text when cancelled.
 QString OpenImportDialog(const QString& title);
+// The save dialog of 备份数据, starting with `proposedName`, and the open dialog for a copy.
+QString SaveBackupDialog(const QString& proposedName);
+QString OpenBackupDialog(const QString& title);
 void OpenExportedFile(const QString& path);
 void OpenUrl(const QString& address);
 

@@ -1,13 +1,17 @@
 #include "app/startup.h"
 
+#include "app/clock.h"
 #include "app/mainbas.h"
+#include "app/msgbox.h"
 #include "app/shell.h"
 #include "app/start.h"
+#include "db/backup.h"
 #include "db/serversettings.h"
 #include "main_window/appicon.h"
 #include "main_window/kuang.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -29,10 +33,42 @@ void reportReady(const Kuang* kuang) {
 }
 } // namespace
 
+void checkEmbeddedDatabase() {
+    const Db::Connection c = Db::connection();
+    if (c.engine != Db::Engine::Sqlite)
+        return;
+    const QString live = Db::sqliteFilePath(c.database);
+    const QDateTime now = Clock::now();
+    if (Backup::unreadable(live)) {
+        const Backup::Check newest = Backup::newestGood();
+        if (!newest.ok()) {
+            Msg::box(Backup::damagedNoCopy(live), QMessageBox::Warning);
+            return;
+        }
+        if (Msg::box(Backup::askRestoreDamaged(live, newest), QMessageBox::Question, QString(),
+                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+            return; // and no copy of the day: it would copy the damage over a good copy
+        QString aside;
+        const QString error = Backup::recoverDamaged(live, newest.path, now, &aside);
+        if (!error.isEmpty()) {
+            Msg::info(Backup::restoreFailed(error));
+            return;
+        }
+        Msg::info(Backup::restored(newest, QString()) + QStringLiteral("\r\r") +
+                  Backup::damagedKept(aside));
+    }
+    if (!QFileInfo::exists(live))
+        return; // nothing written yet, nothing to keep
+    const Backup::Daily daily = Backup::daily(live, now.date());
+    if (!daily.error.isEmpty() && Backup::failureToSay(now.date()))
+        Msg::box(Backup::dailyFailed(daily.error), QMessageBox::Warning);
+}
+
 void Main() {
     MainBas::initFixedValues(QCoreApplication::applicationDirPath());
     Db::setConnection(ServerSettings::load().connection);
     installWaitCursor();
+    checkEmbeddedDatabase();
     Start::instance()->show();
     DoEvents(4);
     Kuang* kuang = Kuang::instance();

@@ -71,8 +71,17 @@ Loaded load() {
 }
 
 void save(const Db::Connection& c) {
-    const auto put = [](const QString& key, const QString& value) {
-        Settings::SaveSetting(Settings::kApp, kSection, key, value);
+    saveIn(kSection, c);
+}
+
+std::optional<Db::Connection> loadFrom(const QString& section) {
+    return fromSection(
+        [&](const QString& key) { return Settings::GetSetting(Settings::kApp, section, key); });
+}
+
+void saveIn(const QString& section, const Db::Connection& c) {
+    const auto put = [&](const QString& key, const QString& value) {
+        Settings::SaveSetting(Settings::kApp, section, key, value);
     };
     put(QStringLiteral("Engine"), engineWord(c.engine));
     put(QStringLiteral("Address"), c.server);

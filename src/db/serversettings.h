@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace ServerSettings {
 
 enum class Source { User, System, BuiltIn };
@@ -18,6 +20,9 @@ struct Loaded {
 Loaded load();
 // Into the user's own section; the password masked.
 void save(const Db::Connection& c);
+// The same layout in another section of the user's store (a moved ledger's new home).
+void saveIn(const QString& section, const Db::Connection& c);
+std::optional<Db::Connection> loadFrom(const QString& section);
 
 // The system-wide file: /etc/xdg/zelvo/zelvo.ini unless XDG_CONFIG_DIRS names another folder
 // first; tests point it elsewhere.

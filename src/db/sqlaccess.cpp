@@ -113,6 +113,10 @@ void ensureSqliteSchema(QSqlDatabase& db) {
     for (const QString& statement : Db::sqliteSchemaStatements())
         if (!query.exec(statement))
             return;
+    if (query.exec(QStringLiteral("PRAGMA user_version")) && query.next() &&
+        query.value(0).toInt() == 0)
+        query.exec(QStringLiteral("PRAGMA user_version = ") +
+                   QString::number(Db::kSqliteSchemaVersion));
     ready.insert(db.databaseName());
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/msgbox.h"
 #include "app/twips.h"
+#include "db/ledgermove.h"
 #include "db/serverprobe.h"
 #include "db/serversettings.h"
 
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardItemModel>
 
 using Twips::indexed;
 using Twips::named;
@@ -132,6 +134,10 @@ void SrvSet::Cmd_Click(int index) {
         testConnection();
         break;
     case 1:
+        if (picking_) {
+            acceptTarget();
+            break;
+        }
         ServerSettings::save(values());
         Db::switchServer(values());
         accept();
@@ -145,7 +151,47 @@ void SrvSet::Cmd_Click(int index) {
     }
 }
 
-void SrvSet::testConnection() {
+void SrvSet::pickTarget(Pick kind, const QString& okCaption) {
+    picking_ = true;
+    pick_ = kind;
+    Cmd[1]->setText(okCaption);
+    Cmd[3]->hide();
+    if (kind == Pick::Embedded) {
+        Db::Connection local;
+        local.database = Db::builtInConnection().engine == Db::Engine::Sqlite
+                             ? Db::builtInConnection().database
+                             : QStringLiteral("云记账");
+        showValues(local);
+        CmbLX->setEnabled(false);
+        return;
+    }
+    if (auto* model = qobject_cast<QStandardItemModel*>(CmbLX->model()))
+        model->item(0)->setEnabled(false);
+    if (values().engine == Db::Engine::Sqlite) {
+        const Db::Connection built = Db::builtInConnection();
+        if (built.engine != Db::Engine::Sqlite)
+            showValues(built);
+        else
+            CmbLX->setCurrentIndex(engineIndex(Db::Engine::Postgres));
+    }
+}
+
+void SrvSet::acceptTarget() {
+    const bool embedded = values().engine == Db::Engine::Sqlite;
+    if (pick_ == Pick::Server && embedded) {
+        Msg::info(LedgerMove::chooseServerFirst());
+        return;
+    }
+    if (pick_ == Pick::Embedded && !embedded) {
+        Msg::info(LedgerMove::chooseEmbeddedFirst());
+        return;
+    }
+    if (pick_ == Pick::Server && !testConnection(true))
+        return;
+    accept();
+}
+
+bool SrvSet::testConnection(bool quietOnSuccess) {
     LabWait->show();
     LabWait->raise();
     setEnabled(false);
@@ -155,10 +201,13 @@ void SrvSet::testConnection() {
     QApplication::restoreOverrideCursor();
     setEnabled(true);
     LabWait->hide();
+    if (quietOnSuccess && r.failure == ServerProbe::Failure::None)
+        return true;
     Msg::box(ServerProbe::message(r),
              r.failure == ServerProbe::Failure::None ? QMessageBox::Information
                                                      : QMessageBox::Warning,
              ServerProbe::title());
+    return r.failure == ServerProbe::Failure::None;
 }
 
 SrvSet::Offer SrvSet::offerTables() {

@@ -22,6 +22,11 @@ public:
     void showValues(const Db::Connection& c);
     void Cmd_Click(int index);
 
+    // Where a ledger is to be copied, rather than the server to switch to: the save button
+    // reads `okCaption`, and accepts a server only once a connection to it has been tried.
+    enum class Pick { Server, Embedded };
+    void pickTarget(Pick kind, const QString& okCaption);
+
     // After a statement failed: when the server answered and lacks the three tables, asks
     // whether to make them and does. Made: the caller tries again; Answered: the person has
     // had the question (and any failure to make them) and needs no further message; NotAsked:
@@ -41,5 +46,10 @@ public:
 
 private:
     void CmbLX_Click();
-    void testConnection();
+    // The probe's answer shown (unless `quietOnSuccess` and it worked); true when reached.
+    bool testConnection(bool quietOnSuccess = false);
+    void acceptTarget();
+
+    bool picking_ = false;
+    Pick pick_ = Pick::Server;
 };

@@ -10,6 +10,8 @@
 #include "app/msgbox.h"
 #include "app/shell.h"
 #include "app/twips.h"
+#include "db/backup.h"
+#include "db/ledgermove.h"
 #include "db/srvset.h"
 #include "main_window/appicon.h"
 #include "main_window/kuangtexts.h"
@@ -255,6 +257,17 @@ void Kuang::createMenus() {
     connect(Menu_ReSetPwd, &QAction::triggered, this, &Kuang::Menu_ReSetPwd_Click);
     connect(Menu_Guanli, &QAction::triggered, this, &Kuang::Menu_Guanli_Click);
     connect(Menu_GongGao, &QAction::triggered, this, &Kuang::Menu_GongGao_Click);
+    Menu_Line3 = separator(Menu_Cmd, "Menu_Line3");
+    Menu_BackUp = action(Menu_Cmd, "Menu_BackUp", Backup::menuBackUp());
+    Menu_Restore = action(Menu_Cmd, "Menu_Restore", Backup::menuRestore());
+    Menu_MoveZb = action(Menu_Cmd, "Menu_MoveZb", LedgerMove::menuMove());
+    Menu_CopyZb = action(Menu_Cmd, "Menu_CopyZb", LedgerMove::menuCopy());
+    // A greyed entry says why it is grey.
+    Menu_Cmd->setToolTipsVisible(true);
+    connect(Menu_BackUp, &QAction::triggered, this, &Kuang::Menu_BackUp_Click);
+    connect(Menu_Restore, &QAction::triggered, this, &Kuang::Menu_Restore_Click);
+    connect(Menu_MoveZb, &QAction::triggered, this, &Kuang::Menu_MoveZb_Click);
+    connect(Menu_CopyZb, &QAction::triggered, this, &Kuang::Menu_CopyZb_Click);
 
     Menu_Rpt = named(new QMenu(this), "Menu_Rpt");
     Menu_SumSL = action(Menu_Rpt, "Menu_SumSL", QString());
@@ -325,6 +338,7 @@ void Kuang::ShowPanel(int panel) {
         layoutLoginPanel();
     else
         layoutEntryPanel();
+    updateDataMenu();
 }
 
 void Kuang::layoutLedgerPanel() {
@@ -470,9 +484,11 @@ void Kuang::CmdHelp_Click() {
 void Kuang::CmdMenu_Click() {
     // The login panel offers only the ledger entries: nobody is logged in yet.
     const bool all = PanelNo != 1;
-    for (QAction* a : {Menu_ReName, Menu_ZbTyp, Menu_Line1, Menu_Login, Menu_ReSetPwd, Menu_Line2,
-                       Menu_Guanli, Menu_GongGao})
+    for (QAction* a :
+         {Menu_ReName, Menu_ZbTyp, Menu_Line1, Menu_Login, Menu_ReSetPwd, Menu_Line2, Menu_Guanli,
+          Menu_GongGao, Menu_Line3, Menu_BackUp, Menu_Restore, Menu_MoveZb, Menu_CopyZb})
         a->setVisible(all);
+    updateDataMenu();
     Menu_Cmd->popup(CmdMenu->mapToGlobal(QPoint(0, CmdMenu->height())));
 }
 

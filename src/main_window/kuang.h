@@ -87,6 +87,14 @@ public:
     // Lab3 with the session's notice, or the entry hint when there is none.
     void showNotice();
 
+    // The data entries of the system menu: the embedded file's copies, and moving a ledger.
+    void Menu_BackUp_Click();
+    void Menu_Restore_Click();
+    void Menu_MoveZb_Click();
+    void Menu_CopyZb_Click();
+    // Which of them the database now in use allows, each refused one with its reason.
+    void updateDataMenu();
+
 signals:
     void programEnded();
 
@@ -135,6 +143,7 @@ private:
     void setHintAfterSave(const QString& item, double quantity);
     // Right n of CurQx, or the refusal.
     bool hasRight(int n);
+    void moveLedger(bool toServer);
 
 public:
     // Controls, named as the design names them.
@@ -183,6 +192,11 @@ public:
     QAction* Menu_Line2;
     QAction* Menu_Guanli;
     QAction* Menu_GongGao;
+    QAction* Menu_Line3;
+    QAction* Menu_BackUp;
+    QAction* Menu_Restore;
+    QAction* Menu_MoveZb;
+    QAction* Menu_CopyZb;
 
     QMenu* Menu_Rpt;
     QAction* Menu_SumSL;

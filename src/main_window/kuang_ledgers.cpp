@@ -11,7 +11,9 @@
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
+#include "db/ledgermove.h"
 #include "db/serverprobe.h"
+#include "db/serversettings.h"
 #include "db/sqlaccess.h"
 #include "main_window/kuangtexts.h"
 #include "main_window/ledgerlist.h"
@@ -41,9 +43,11 @@ void Kuang::LoadZbList() {
     const QSignalBlocker blockNames(CmbZbNm);
     CmbZbNm->clear();
     CmbZbID->clear();
+    const Db::Connection here = Db::connection();
     for (const LedgerList::Ledger& ledger : LedgerList::load()) {
         CmbZbID->addItem(ledger.id);
-        CmbZbNm->addItem(ledger.name);
+        CmbZbNm->addItem(LedgerMove::movedTo(here, ledger.id) ? LedgerMove::marked(ledger.name)
+                                                              : ledger.name);
     }
     CmbZbNm->addItem(T::addEntry());
     CmbZbID->addItem(QString());
@@ -56,7 +60,7 @@ void Kuang::LoadZbList() {
 void Kuang::SaveZbList() {
     QList<LedgerList::Ledger> ledgers;
     for (int i = 0; i < CmbZbID->count() - 1; ++i)
-        ledgers.append({CmbZbID->itemText(i), CmbZbNm->itemText(i)});
+        ledgers.append({CmbZbID->itemText(i), LedgerMove::unmarked(CmbZbNm->itemText(i))});
     LedgerList::save(ledgers);
 }
 
@@ -174,9 +178,17 @@ void Kuang::OpenLedger() {
         Msg::info(T::firstAddLedger(), kHint);
         return;
     }
-    CurZbNm = CmbZbNm->currentText();
+    CurZbNm = LedgerMove::unmarked(CmbZbNm->currentText());
     labHello->clear();
     CurZbID = CmbZbID->currentText();
+    // Moved away from here: the copy left behind is the state before the move.
+    if (const auto to = LedgerMove::movedTo(Db::connection(), CurZbID)) {
+        if (Msg::box(LedgerMove::askOpenMoved(CurZbNm, *to), QMessageBox::Question, QString(),
+                     QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes) {
+            ServerSettings::save(*to);
+            Db::switchServer(*to);
+        }
+    }
     const Db::Action action;
     showWait(T::openingWait(CurZbNm));
     setEnabled(false);
