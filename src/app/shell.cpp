@@ -1,5 +1,8 @@
 #include "app/shell.h"
 
+#include "app/clock.h"
+#include "app/format.h"
+#include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "db/sqlaccess.h"
 
@@ -41,14 +44,18 @@ QString withCsvSuffix(const QString& path) {
 
 namespace {
 
-QString askFileName(const QString& title, const QString& filter, const QString& suffix,
-                    QFileDialog::Options options) {
+QString proposed;
+
+// `report` names what is saved; the dialog's title is it and `action`.
+QString askFileName(const QString& report, const QString& action, const QString& filter,
+                    const QString& suffix, QFileDialog::Options options) {
+    proposed = exportFileName(MainBas::CurZbNm, report, Clock::now().date(), suffix);
     QString chosen;
     if (Msg::testMode()) {
         chosen = nextSaveNames.isEmpty() ? QString() : nextSaveNames.dequeue();
     } else {
-        chosen = QFileDialog::getSaveFileName(QApplication::activeWindow(), title,
-                                              exportStartFolder() + QStringLiteral("/*") + suffix,
+        chosen = QFileDialog::getSaveFileName(QApplication::activeWindow(), report + action,
+                                              exportStartFolder() + QLatin1Char('/') + proposed,
                                               filter, nullptr, options);
     }
     if (chosen.isEmpty())
@@ -60,18 +67,18 @@ QString askFileName(const QString& title, const QString& filter, const QString& 
 
 QString SaveCsvDialog(const QString& titlePrefix) {
     // Exports append to the file they are given, so choosing an existing one is no danger.
-    return askFileName(titlePrefix + QStringLiteral(" 导出到Excel文件"),
+    return askFileName(titlePrefix, QStringLiteral(" 导出到Excel文件"),
                        QStringLiteral("Excel文件（CSV格式） (*.csv)"), QStringLiteral(".csv"),
                        QFileDialog::DontConfirmOverwrite);
 }
 
 QString SavePdfDialog(const QString& titlePrefix) {
-    return askFileName(titlePrefix + QStringLiteral(" 导出到PDF文件"),
+    return askFileName(titlePrefix, QStringLiteral(" 导出到PDF文件"),
                        QStringLiteral("PDF文件 (*.pdf)"), QStringLiteral(".pdf"), {});
 }
 
 QString SavePngDialog(const QString& titlePrefix) {
-    return askFileName(titlePrefix + QStringLiteral(" 保存图片"), QStringLiteral("PNG图片 (*.png)"),
+    return askFileName(titlePrefix, QStringLiteral(" 保存图片"), QStringLiteral("PNG图片 (*.png)"),
                        QStringLiteral(".png"), {});
 }
 
@@ -123,6 +130,9 @@ void setNextSaveFileName(const QString& path) {
 }
 void setNextOpenFileName(const QString& path) {
     nextOpenNames.enqueue(path);
+}
+QString lastProposedName() {
+    return proposed;
 }
 QStringList openedAddresses() {
     return opened;
