@@ -133,7 +133,8 @@ public:
         footH_ = fmSmall_.height() * 2.2;
         double x = 0;
         const QVector<double> widths = Print::columnWidths(p, width_, [this](const QString& head) {
-            return fmBold_.horizontalAdvance(head) + 2 * pad_;
+            // A hair over the head's advance, so that rounding never cuts it to "…".
+            return fmBold_.horizontalAdvance(head) * 1.02 + 2 * pad_ + 1;
         });
         for (double w : widths) {
             edges_.append(x);

@@ -262,8 +262,12 @@ TEST_P(Printing, summaryAndBalancePdfsAndTheirRight) {
         }
     });
     poll.start(10);
+    int drawn = 0;
+    QObject::connect(balance.findChild<QProgressBar*>("PrintProgress"), &QProgressBar::valueChanged,
+                     [&](int done) { drawn = done; });
     balance.CmdPrint->click();
     EXPECT_EQ(preview, "五金仓库　物品存量表");
+    EXPECT_EQ(drawn, 1); // the preview's page drawn under the progress bar too
     CurQx[7] = '0';
     Msg::clearShown();
     preview.clear();
