@@ -129,11 +129,15 @@ int main() {
         polyphones.append(name);
     }
     matcher.setItems(polyphones);
-    QStringList found;
-    const double ms = medianMsOf(201, [&] { found = matcher.match("xzczdlczhcthyzs"); });
-    const QByteArray label = QStringLiteral("keystroke over 40 polyphones (%1 shown, median)")
-                                 .arg(found.size())
-                                 .toUtf8();
-    line(label.constData(), ms, kKeystrokeBudgetMs);
+    // A key read off one of them, and one that comes close in many places but matches none.
+    for (const QString& typed : {Pinyin::initials(polyphones.at(kItems / 2)).mid(3, 15),
+                                 QStringLiteral("xzczdlczhcthyzs")}) {
+        QStringList found;
+        const double ms = medianMsOf(201, [&] { found = matcher.match(typed); });
+        const QByteArray label = QStringLiteral("keystroke over 40 polyphones (%1 shown, median)")
+                                     .arg(found.size())
+                                     .toUtf8();
+        line(label.constData(), ms, kKeystrokeBudgetMs);
+    }
     return 0;
 }
