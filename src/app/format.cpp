@@ -173,3 +173,18 @@ QString CleanStr(const QString& text) {
     s.replace(QChar(0x2500), QLatin1Char('-'));
     return s;
 }
+
+QString exportFileName(const QString& ledger, const QString& report, const QDate& day,
+                       const QString& suffix) {
+    QStringList parts;
+    for (const QString& part : {ledger, report}) {
+        QString p = part.trimmed();
+        for (QChar& c : p)
+            if (c.unicode() < 0x20 || QStringLiteral("/\\:*?\"<>|：").contains(c))
+                c = QLatin1Char('-');
+        if (!p.isEmpty())
+            parts.append(p);
+    }
+    parts.append(DateStr(day));
+    return parts.join(QLatin1Char('-')) + suffix;
+}

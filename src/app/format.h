@@ -21,3 +21,10 @@ QString CleanStr(const QString& text);
 // Shortest decimal text that reads back as the same double, without an exponent for
 // ordinary sizes.
 QString shortestDecimal(double v);
+
+// The name a save dialog proposes: "<ledger>-<report>-<yyyy-mm-dd><suffix>", such as
+// "五金仓库-流水明细账-2026-12-08.csv". Characters a file name cannot hold on the desktops
+// people use (/ \ : * ? " < > | and control characters), and the full-width colon of a caption
+// ("物品走势图：钢材"), become "-"; an empty ledger name is left out.
+QString exportFileName(const QString& ledger, const QString& report, const QDate& day,
+                       const QString& suffix);

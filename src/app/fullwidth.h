@@ -10,7 +10,8 @@ namespace FullWidth {
 QString toHalfWidth(const QString& text);
 
 // The number a quantity box begins with, in ASCII: the blanks before it, its sign, its digits
-// and decimal points, and the blanks after it. What follows (a remark) stays as typed.
+// and decimal points, a comma or "。" between two digits ("１，０００" is "1,000", "１０。５" is
+// "10.5"), and the blanks after it. What follows (a remark) stays as typed.
 QString numberToAscii(const QString& text);
 
 } // namespace FullWidth

@@ -21,6 +21,8 @@ ItemCompleter::ItemCompleter(QComboBox* combo)
     completer_->setMaxVisibleItems(10);
     completer_->setWidget(combo);
     completer_->popup()->installEventFilter(this);
+    combo->installEventFilter(this);
+    combo->lineEdit()->installEventFilter(this);
     connect(completer_, qOverload<const QString&>(&QCompleter::activated), this,
             &ItemCompleter::take);
     connect(combo->lineEdit(), &QLineEdit::textEdited, this, &ItemCompleter::offer);
@@ -89,8 +91,10 @@ void ItemCompleter::hideList() {
 // every other key goes to the box through its window's own handling, so that Enter or Tab in
 // the box does what it always does.
 bool ItemCompleter::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != completer_->popup() || event->type() != QEvent::KeyPress)
+    if (event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
+    if (watched != completer_->popup())
+        return keepsTypedText(static_cast<QKeyEvent*>(event));
     switch (static_cast<QKeyEvent*>(event)->key()) {
     case Qt::Key_Up:
     case Qt::Key_Down:
@@ -117,4 +121,14 @@ bool ItemCompleter::eventFilter(QObject* watched, QEvent* event) {
     }
     QCoreApplication::sendEvent(combo_, event);
     return true;
+}
+
+// Up and Down in a box step through its own list. A typed text that matches no item is no
+// place in that list to step from: it stays as typed rather than turning into a neighbour.
+bool ItemCompleter::keepsTypedText(const QKeyEvent* key) const {
+    if ((key->key() != Qt::Key_Up && key->key() != Qt::Key_Down) ||
+        key->modifiers() & Qt::AltModifier)
+        return false;
+    const QString typed = combo_->currentText();
+    return !typed.trimmed().isEmpty() && items_.match(typed, 1).isEmpty();
 }

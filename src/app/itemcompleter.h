@@ -2,7 +2,7 @@
 // A completion list under an editable item box: as the operator types, the box's items that
 // match by their characters or their pinyin initials (Pinyin::ItemMatcher). Down and Enter, or
 // a click, take an item as a choice from the box's own list would; until then the box keeps
-// exactly what was typed.
+// exactly what was typed, and Up or Down leave a text that matches no item as it is.
 
 #include "app/pinyin.h"
 
@@ -10,6 +10,7 @@
 
 class QComboBox;
 class QCompleter;
+class QKeyEvent;
 class QStringListModel;
 
 class ItemCompleter : public QObject {
@@ -30,6 +31,7 @@ private:
     void offer(const QString& typed);
     void take(const QString& item);
     void hideList();
+    bool keepsTypedText(const QKeyEvent* key) const;
 
     QComboBox* combo_;
     QStringListModel* shown_;

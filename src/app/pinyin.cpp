@@ -3,6 +3,7 @@
 #include "app/fullwidth.h"
 
 #include <QHash>
+#include <QtAlgorithms>
 
 #include <unicode/translit.h>
 #include <unicode/unistr.h>
@@ -14,7 +15,8 @@ namespace Pinyin {
 
 namespace {
 
-// Characters whose reading in goods and account names is not the one ICU gives first.
+// Characters whose reading in goods and account names is not the one ICU gives first: the one
+// initials() gives. Matching takes every reading of a character anyway (pinyinreadings.inc).
 struct Reading {
     char32_t han;
     char initial;
@@ -84,15 +86,86 @@ QString otherInitials(char32_t c) {
     return out;
 }
 
+// The other readings of characters read more than one way, sorted by code.
+struct Alternatives {
+    char32_t han;
+    const char* letters;
+};
+constexpr Alternatives kAlternatives[] = {
+#include "app/pinyinreadings.inc"
+};
+
+using Letters = ItemMatcher::Letters;
+
+int bitOf(QChar letterOrDigit) {
+    const char16_t c = letterOrDigit.unicode();
+    return c >= u'a' && c <= u'z' ? c - u'a' : 26 + (c - u'0');
+}
+
+Letters alternativesOf(char32_t han) {
+    const auto* end = std::end(kAlternatives);
+    const auto* at =
+        std::lower_bound(std::begin(kAlternatives), end, han,
+                         [](const Alternatives& a, char32_t code) { return a.han < code; });
+    Letters set = 0;
+    if (at != end && at->han == han)
+        for (const char* l = at->letters; *l; ++l)
+            set |= Letters(1) << bitOf(QLatin1Char(*l));
+    return set;
+}
+
+// A character's initials as initials() gives them, and for a Han character every other letter
+// it may stand for.
+struct CharInitials {
+    QString first;
+    Letters others = 0;
+};
+
 // The program asks from its one user-interface thread only.
-QString charInitials(char32_t c) {
-    static QHash<char32_t, QString> known;
+const CharInitials& charInitials(char32_t c) {
+    static QHash<char32_t, CharInitials> known;
     const auto it = known.constFind(c);
     if (it != known.constEnd())
         return *it;
-    const QString made = QChar::script(c) == QChar::Script_Han ? hanInitial(c) : otherInitials(c);
-    known.insert(c, made);
-    return made;
+    CharInitials made;
+    if (QChar::script(c) == QChar::Script_Han) {
+        made.first = hanInitial(c);
+        made.others = alternativesOf(c);
+    } else {
+        made.first = otherInitials(c);
+    }
+    return *known.insert(c, made);
+}
+
+// Calls `place` with each character's initials, in order.
+template <typename Place> void eachChar(const QString& text, Place place) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.unicode() < 0x80) {
+            if (isAsciiLetterOrDigit(c))
+                place(CharInitials{QString(asciiLower(c)), 0});
+            continue;
+        }
+        char32_t code = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            code = QChar::surrogateToUcs4(c, text.at(++i));
+        place(charInitials(code));
+    }
+}
+
+QVector<Letters> placesOf(const QString& text) {
+    QVector<Letters> places;
+    places.reserve(text.size());
+    eachChar(text, [&places](const CharInitials& ci) {
+        // Only a Han character has other readings, and it gives one letter at most.
+        if (ci.others && ci.first.size() <= 1) {
+            places.append(ci.others | (ci.first.isEmpty() ? 0 : Letters(1) << bitOf(ci.first[0])));
+            return;
+        }
+        for (QChar l : ci.first)
+            places.append(Letters(1) << bitOf(l));
+    });
+    return places;
 }
 
 } // namespace
@@ -100,17 +173,19 @@ QString charInitials(char32_t c) {
 QString initials(const QString& text) {
     QString out;
     out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c.unicode() < 0x80) {
-            if (isAsciiLetterOrDigit(c))
-                out += asciiLower(c);
-            continue;
-        }
-        char32_t code = c.unicode();
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-            code = QChar::surrogateToUcs4(c, text.at(++i));
-        out += charInitials(code);
+    eachChar(text, [&out](const CharInitials& ci) { out += ci.first; });
+    return out;
+}
+
+QStringList readings(const QString& text) {
+    static const QString kLetters = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789");
+    QStringList out;
+    for (Letters set : placesOf(text)) {
+        QString place;
+        for (int b = 0; b < kLetters.size(); ++b)
+            if (set & (Letters(1) << b))
+                place += kLetters.at(b);
+        out.append(place);
     }
     return out;
 }
@@ -123,7 +198,7 @@ QList<ItemMatcher::Key> ItemMatcher::keysOf(const QStringList& items) {
     QList<Key> keys;
     keys.reserve(items.size());
     for (const QString& item : items)
-        keys.append({item, folded(item), initials(item)});
+        keys.append({item, folded(item), placesOf(item)});
     return keys;
 }
 
@@ -142,22 +217,52 @@ void ItemMatcher::remove(int position, int count) {
     keys_.remove(position, count);
 }
 
+namespace {
+
+enum class Found { No, Inside, AtStart };
+
+// A shift-and automaton over the places: bit j of `state` is set when the typed letters
+// 0..j match the places ending here, whichever reading each place takes. `typed` holds for
+// every letter the positions where it was typed. One pass, whatever the readings.
+Found findInitials(const QVector<Letters>& places, const Letters (&typed)[36], int length) {
+    const Letters last = Letters(1) << (length - 1);
+    Letters state = 0;
+    for (qsizetype i = 0; i < places.size(); ++i) {
+        Letters here = 0;
+        for (Letters set = places.at(i); set; set &= set - 1)
+            here |= typed[qCountTrailingZeroBits(set)];
+        state = ((state << 1) | 1) & here;
+        // The first place a whole match can end is the one that makes it a prefix.
+        if (state & last)
+            return i == length - 1 ? Found::AtStart : Found::Inside;
+    }
+    return Found::No;
+}
+
+} // namespace
+
 QStringList ItemMatcher::match(const QString& typed, int limit) const {
     const QString key = folded(typed).trimmed();
     if (key.isEmpty() || limit <= 0)
         return {};
-    const bool byInitials = std::all_of(key.begin(), key.end(), isAsciiLetterOrDigit);
+    const bool byInitials =
+        key.size() <= 64 && std::all_of(key.begin(), key.end(), isAsciiLetterOrDigit);
+    Letters positions[36] = {};
+    if (byInitials)
+        for (qsizetype j = 0; j < key.size(); ++j)
+            positions[bitOf(key.at(j))] |= Letters(1) << j;
+    const int length = static_cast<int>(key.size());
     QStringList first;
     QStringList rest;
     for (const Key& k : keys_) {
         if (k.text.isEmpty())
             continue;
-        if (byInitials && k.initials.startsWith(key)) {
+        const Found found = byInitials ? findInitials(k.places, positions, length) : Found::No;
+        if (found == Found::AtStart) {
             first.append(k.text);
             if (first.size() == limit)
                 break;
-        } else if (rest.size() < limit &&
-                   (k.folded.contains(key) || (byInitials && k.initials.contains(key)))) {
+        } else if (rest.size() < limit && (found == Found::Inside || k.folded.contains(key))) {
             rest.append(k.text);
         }
     }

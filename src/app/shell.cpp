@@ -1,5 +1,8 @@
 #include "app/shell.h"
 
+#include "app/clock.h"
+#include "app/format.h"
+#include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "db/sqlaccess.h"
 
@@ -41,17 +44,23 @@ QString withCsvSuffix(const QString& path) {
 
 namespace {
 
-QString askFileName(const QString& title, const QString& filter, const QString& suffix,
-                    QFileDialog::Options options, const QString& startName = QString()) {
+QString proposed;
+
+// `report` names what is saved; the dialog's title is it and `action`. Without `startName` the
+// proposed name is made of the ledger, the report and the day.
+QString askFileName(const QString& report, const QString& action, const QString& filter,
+                    const QString& suffix, QFileDialog::Options options,
+                    const QString& startName = QString()) {
+    proposed = startName.isEmpty()
+                   ? exportFileName(MainBas::CurZbNm, report, Clock::now().date(), suffix)
+                   : startName;
     QString chosen;
     if (Msg::testMode()) {
         chosen = nextSaveNames.isEmpty() ? QString() : nextSaveNames.dequeue();
     } else {
-        chosen = QFileDialog::getSaveFileName(
-            QApplication::activeWindow(), title,
-            exportStartFolder() + QLatin1Char('/') +
-                (startName.isEmpty() ? QLatin1Char('*') + suffix : startName),
-            filter, nullptr, options);
+        chosen = QFileDialog::getSaveFileName(QApplication::activeWindow(), report + action,
+                                              exportStartFolder() + QLatin1Char('/') + proposed,
+                                              filter, nullptr, options);
     }
     if (chosen.isEmpty())
         return {};
@@ -62,18 +71,18 @@ QString askFileName(const QString& title, const QString& filter, const QString& 
 
 QString SaveCsvDialog(const QString& titlePrefix) {
     // Exports append to the file they are given, so choosing an existing one is no danger.
-    return askFileName(titlePrefix + QStringLiteral(" 导出到Excel文件"),
+    return askFileName(titlePrefix, QStringLiteral(" 导出到Excel文件"),
                        QStringLiteral("Excel文件（CSV格式） (*.csv)"), QStringLiteral(".csv"),
                        QFileDialog::DontConfirmOverwrite);
 }
 
 QString SavePdfDialog(const QString& titlePrefix) {
-    return askFileName(titlePrefix + QStringLiteral(" 导出到PDF文件"),
+    return askFileName(titlePrefix, QStringLiteral(" 导出到PDF文件"),
                        QStringLiteral("PDF文件 (*.pdf)"), QStringLiteral(".pdf"), {});
 }
 
 QString SavePngDialog(const QString& titlePrefix) {
-    return askFileName(titlePrefix + QStringLiteral(" 保存图片"), QStringLiteral("PNG图片 (*.png)"),
+    return askFileName(titlePrefix, QStringLiteral(" 保存图片"), QStringLiteral("PNG图片 (*.png)"),
                        QStringLiteral(".png"), {});
 }
 
@@ -87,8 +96,9 @@ QString OpenImportDialog(const QString& title) {
 }
 
 QString SaveBackupDialog(const QString& proposedName) {
-    return askFileName(QStringLiteral("备份数据"), QStringLiteral("云记账数据文件 (*.db)"),
-                       QStringLiteral(".db"), {}, proposedName);
+    return askFileName(QStringLiteral("备份数据"), QString(),
+                       QStringLiteral("云记账数据文件 (*.db)"), QStringLiteral(".db"), {},
+                       proposedName);
 }
 
 QString OpenBackupDialog(const QString& title) {
@@ -137,6 +147,9 @@ void setNextSaveFileName(const QString& path) {
 }
 void setNextOpenFileName(const QString& path) {
     nextOpenNames.enqueue(path);
+}
+QString lastProposedName() {
+    return proposed;
 }
 QStringList openedAddresses() {
     return opened;

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+// Each save dialog proposes a file name made of the open ledger's name, `titlePrefix` (what is
+// saved) and the date (exportFileName), in the documents folder.
 QString SaveCsvDialog(const QString& titlePrefix);
 // The same dialog for a PDF file or a PNG picture; these replace a file chosen again.
 QString SavePdfDialog(const QString& titlePrefix);
@@ -35,6 +37,7 @@ void installWaitCursor();
 namespace Shell {
 void setNextSaveFileName(const QString& path); // a null QString answers Cancel
 void setNextOpenFileName(const QString& path); // the same for the open dialog
+QString lastProposedName();                    // the file name the last save dialog proposed
 QStringList openedAddresses();
 void clearOpened();
 } // namespace Shell

@@ -5,6 +5,7 @@
 #include "app/fullwidth.h"
 #include "app/mainbas.h"
 #include "db/sqlaccess.h"
+#include "reports/importforms.h"
 
 #include <cmath>
 
@@ -87,12 +88,24 @@ Split splitText(const QString& cleanedText) {
     for (; i < cleanedText.size(); ++i) {
         const QChar c = cleanedText.at(i);
         const bool sign = c == QLatin1Char('+') || c == QLatin1Char('-');
-        if (isDigit(c) || c == QLatin1Char('.') || (sign && i == 0))
+        // A comma between digits groups them ("+1,000"; CleanStr has made it "，"); before
+        // anything else it ends the number, as a blank does.
+        const bool comma = c == QLatin1Char(',') || c == QChar(0xFF0C);
+        if (comma && i > 0 && isDigit(cleanedText.at(i - 1)) && i + 1 < cleanedText.size() &&
+            isDigit(cleanedText.at(i + 1)))
+            s.numberText += QLatin1Char(',');
+        else if (isDigit(c) || c == QLatin1Char('.') || (sign && i == 0))
             s.numberText += c;
         else
             break;
     }
-    s.quantity = leadingNumber(s.numberText);
+    if (s.numberText.contains(QLatin1Char(','))) {
+        // Read as an import reads a cell: groups of three, or not a number at all. "+1,00"
+        // is no number to store as 1 with ",00" for its remark.
+        s.readable = Import::readNumber(s.numberText, &s.quantity) == Import::NumberForm::Ok;
+    } else {
+        s.quantity = leadingNumber(s.numberText);
+    }
     // Whatever follows the number is the remark, a single character included: nothing typed
     // is dropped.
     QString remark = CleanStr(cleanedText.mid(i));
@@ -135,6 +148,8 @@ Decision check(const Input& in) {
     if ((first != QLatin1Char('+') && first != QLatin1Char('-')) || !isDigit(d.text.at(1)))
         return refuse(d, wrongForm);
     d.split = splitText(d.text);
+    if (!d.split.readable)
+        return refuse(d, wrongForm);
     if (!std::isfinite(d.split.quantity))
         return refuse(d, noNumber, kHint);
     const bool increase = d.split.quantity >= 0;

@@ -23,9 +23,10 @@ Typed shapeTyped(const QString& text, int cursor);
 QString joinDashes(QString text);
 
 struct Split {
-    QString numberText;  // as typed: "+1.2.3"
-    double quantity = 0; // its leading number: 1.2
+    QString numberText;  // as typed: "+1.2.3", "+1,000"
+    double quantity = 0; // its leading number: 1.2, 1000
     QString remark;
+    bool readable = true; // false for digits grouped otherwise than by three: "+1,00"
 };
 Split splitText(const QString& cleanedText);
 

@@ -23,6 +23,27 @@ QString chartItem(const Journal::Filter& filter, const QString& itemWord,
     return listed;
 }
 
+QString noChartReason(const Journal::Filter& filter, const Journal::Words& words,
+                      const Journal::Listing& listing) {
+    const QString one = QStringLiteral("走势图画的是一个") + words.itemWord;
+    const QString item = filter.exactItem ? filter.item : CleanStr(filter.item);
+    if (listing.status != Journal::Listing::Listed || listing.rows.isEmpty())
+        return one + QStringLiteral("的") + words.slName + QStringLiteral("变化：请先选定这个") +
+               words.itemWord + QStringLiteral("，统计出它的账目");
+    if (filter.relation != 0)
+        return one + QStringLiteral("：请把“包含”改为“等于”");
+    if (item.isEmpty() || item == ReportCommon::allItems(words.itemWord))
+        return one + QStringLiteral("：请选择或输入一个") + words.itemWord +
+               QStringLiteral("再统计");
+    if (!listing.showBalance)
+        return QStringLiteral("走势图要用") + words.slName + QStringLiteral("列：请按") +
+               words.itemWord + QStringLiteral("排序，选“增减”，并且不按备注或操作员筛选");
+    if (chartItem(filter, words.itemWord, listing).isEmpty())
+        return QStringLiteral("所列账目不止一个") + words.itemWord +
+               QStringLiteral("（名称的写法不同）");
+    return {};
+}
+
 QDateTime timeOf(const QString& tm) {
     // Read by hand: a format parse per step is most of the cost of a long series. The stamps
     // are wall-clock times without a zone; as UTC their distances ignore daylight saving.
@@ -83,7 +104,7 @@ int nearestStep(const Series& s, const QDateTime& t, double value) {
     return best;
 }
 
-QVector<double> valueTicks(double low, double high, int most) {
+Axis valueAxis(double low, double high, int most) {
     if (high < low)
         std::swap(low, high);
     if (high - low < 1e-9) {
@@ -91,19 +112,30 @@ QVector<double> valueTicks(double low, double high, int most) {
         high += 1;
     }
     most = std::max(2, most);
-    const double rough = (high - low) / (most - 1);
+    // Room above and below the line, so that its highest and lowest steps stay off the frame.
+    const double margin = (high - low) * 0.05;
+    const double rough = (high - low + 2 * margin) / (most - 1);
     const double power = std::pow(10.0, std::floor(std::log10(rough)));
-    double step = power;
-    for (double f : {1.0, 2.0, 5.0, 10.0}) {
-        step = f * power;
-        if (std::ceil(high / step) - std::floor(low / step) + 1 <= most)
-            break;
+    Axis axis;
+    for (double f : {1.0, 2.0, 5.0, 10.0, 20.0}) {
+        const double step = f * power;
+        axis = {low - margin, high + margin, {}};
+        // An end within the margin's reach of a round value is drawn at that value.
+        const double roundLow = std::floor(axis.low / step) * step;
+        if (axis.low - roundLow <= margin)
+            axis.low = roundLow;
+        const double roundHigh = std::ceil(axis.high / step) * step;
+        if (roundHigh - axis.high <= margin)
+            axis.high = roundHigh;
+        const double first = std::ceil(axis.low / step - 1e-9);
+        const double last = std::floor(axis.high / step + 1e-9);
+        if (last - first + 1 > most)
+            continue;
+        for (double k = first; k <= last; k += 1)
+            axis.ticks.append(k == 0 ? 0.0 : k * step);
+        break;
     }
-    QVector<double> ticks;
-    const double last = std::ceil(high / step);
-    for (double k = std::floor(low / step); k <= last; k += 1)
-        ticks.append(k * step);
-    return ticks;
+    return axis;
 }
 
 namespace {
@@ -174,6 +206,12 @@ QString tipText(const Step& step, const QString& slName) {
 
 QString caption(const QString& itemWord, const QString& item) {
     return itemWord + QStringLiteral("走势图：") + item;
+}
+
+QString heading(const QString& itemWord, const Series& s) {
+    const QString form = QStringLiteral("yyyy-MM-dd HH:mm");
+    return caption(itemWord, s.item) + QStringLiteral("　时段：") + s.start.toString(form) +
+           QStringLiteral(" — ") + s.end.toString(form);
 }
 
 } // namespace Chart

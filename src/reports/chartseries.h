@@ -31,6 +31,11 @@ struct Series {
 QString chartItem(const Journal::Filter& filter, const QString& itemWord,
                   const Journal::Listing& listing);
 
+// Why no chart can be drawn for the listing, in the words of the ledger, to show on the
+// disabled 走势图 button; empty when chartItem() names an item.
+QString noChartReason(const Journal::Filter& filter, const Journal::Words& words,
+                      const Journal::Listing& listing);
+
 // The series of `item` from the listing's rows and opening balances, over the filter's period.
 Series series(const Journal::Listing& listing, const QString& item, const Journal::Filter& filter);
 
@@ -42,8 +47,15 @@ QDateTime timeOf(const QString& tm);
 // nearest `value`; -1 when there are none.
 int nearestStep(const Series& s, const QDateTime& t, double value);
 
-// About `most` round values (1, 2 or 5 times a power of ten apart) covering low .. high.
-QVector<double> valueTicks(double low, double high, int most);
+// The value axis: from `low` a little below the lowest value to `high` a little above the
+// highest, with at most `most` round ticks (1, 2 or 5 times a power of ten apart) inside it.
+// An end of the axis moves to the next round value only when that is close, so a dip to -5
+// under values of 98,000 does not pull the axis down to -20,000.
+struct Axis {
+    double low = 0, high = 1;
+    QVector<double> ticks;
+};
+Axis valueAxis(double low, double high, int most);
 
 struct TimeTick {
     QDateTime at;
@@ -57,5 +69,7 @@ QVector<TimeTick> timeTicks(const QDateTime& start, const QDateTime& end, int mo
 QString tipText(const Step& step, const QString& slName);
 // "物品走势图：钢材"
 QString caption(const QString& itemWord, const QString& item);
+// What heads the picture: the caption and the period, "物品走势图：钢材　时段：… — …".
+QString heading(const QString& itemWord, const Series& s);
 
 } // namespace Chart

@@ -163,8 +163,8 @@ void MxLst::AddJournalHeader() {
     for (int i : {1, 4, 5, 6})
         Cmd[i]->setEnabled(false);
     print_.setEnabled(false);
-    CmdChart->setEnabled(false);
     shown_ = {};
+    enableChart();
 }
 
 void MxLst::AddRuleLine(int kind) {
@@ -212,7 +212,7 @@ void MxLst::QueryAll() {
     for (int i : {1, 4, 5, 6})
         Cmd[i]->setEnabled(true);
     print_.setEnabled(true);
-    CmdChart->setEnabled(!Chart::chartItem(f, ItemName, shown_).isEmpty());
+    enableChart();
     busy(false);
 }
 
@@ -220,6 +220,13 @@ Print::Printable MxLst::printable() const {
     Print::Printable p = Journal::printable(shown_, {ItemName, SlName});
     p.filterLine = Journal::filterLine(shownFilter_, ItemName);
     return p;
+}
+
+void MxLst::enableChart() {
+    // A disabled button says why, so nobody has to guess which filter stands in the way.
+    const QString why = Chart::noChartReason(shownFilter_, {ItemName, SlName}, shown_);
+    CmdChart->setEnabled(why.isEmpty());
+    CmdChart->setToolTip(why);
 }
 
 void MxLst::showChart() {

@@ -75,6 +75,7 @@ private:
     // The listing shown on paper, and the chart of its one item.
     Print::Printable printable() const;
     void showChart();
+    void enableChart();
 
 private:
     QString exactItem_;

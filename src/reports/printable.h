@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 namespace Print {
 
 enum class Align { Left, Right };
@@ -50,6 +52,12 @@ QString joinFilters(const QStringList& parts);
 QString footLeft(const Printable& p);
 // "第 n 页 / 共 m 页"
 QString pageText(int page, int pages);
+
+// The printed width of every column, `total` in all: a column with no text in any row or the
+// totals line is as wide as its head (`headWidth`, padding included), and the others share
+// the rest in proportion to their screen widths.
+QVector<double> columnWidths(const Printable& p, double total,
+                             const std::function<double(const QString&)>& headWidth);
 
 // How many pages the rows take when the first page holds `firstPage` rows (below the title)
 // and every later one `perPage`; the totals line needs a row too.

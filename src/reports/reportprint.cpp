@@ -5,12 +5,14 @@
 #include "app/shell.h"
 #include "reports/reportwidgets.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QPushButton>
 
 #include <algorithm>
@@ -56,6 +58,37 @@ double quickWidth(const QString& text, const QFontMetricsF& fm, QHash<char16_t, 
     return w;
 }
 
+constexpr int kFilterFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
+
+// A cell is one line of the table: line breaks and tabs stored by other programs are blanks.
+QString oneLine(const QString& text) {
+    for (const QChar c : text)
+        if (c.unicode() < 0x20 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+            QString flat = text;
+            for (QChar& f : flat)
+                if (f.unicode() < 0x20 || f == QChar::LineSeparator ||
+                    f == QChar::ParagraphSeparator)
+                    f = QLatin1Char(' ');
+            return flat;
+        }
+    return text;
+}
+
+// The longest start of `text` that fits `room` with "…" after it. Qt's own eliding gives up
+// the ellipsis (and with it the sign that something is missing) in a cell too narrow for it.
+QString elided(const QString& text, const QFontMetricsF& fm, double room) {
+    const QString mark(QChar(0x2026));
+    QString shown = fm.elidedText(text, Qt::ElideRight, room);
+    if (shown.endsWith(mark))
+        return shown;
+    for (qsizetype n = text.size() - 1; n > 0; --n) {
+        shown = text.left(n) + mark;
+        if (fm.horizontalAdvance(shown) <= room)
+            return shown;
+    }
+    return mark;
+}
+
 // Qt's PDF writer takes a large buffer for every page and frees it again; glibc hands such
 // memory back to the system each time and faults it in anew, which costs a long report nearly
 // half its time. While a report is drawn, freed memory stays with the program.
@@ -93,15 +126,19 @@ public:
         rowH_ = fmBody_.height() * 1.7;
         pad_ = fmBody_.horizontalAdvance(QLatin1Char('0')) * 0.6;
         titleH_ = fmTitle_.height() * 1.8;
-        filterH_ = fmBody_.height() * 1.8;
+        // A long filter line goes on as many lines as it needs.
+        const QRectF filter =
+            fmBody_.boundingRect(QRectF(0, 0, width_, height_ / 2), kFilterFlags, p.filterLine);
+        filterH_ = std::max(fmBody_.height() * 1.8, filter.height() + fmBody_.height() * 0.8);
         footH_ = fmSmall_.height() * 2.2;
-        int twips = 0;
-        for (const Print::Column& c : p.columns)
-            twips += c.twips;
         double x = 0;
-        for (const Print::Column& c : p.columns) {
+        const QVector<double> widths = Print::columnWidths(p, width_, [this](const QString& head) {
+            // A hair over the head's advance, so that rounding never cuts it to "…".
+            return fmBold_.horizontalAdvance(head) * 1.02 + 2 * pad_ + 1;
+        });
+        for (double w : widths) {
             edges_.append(x);
-            x += width_ * c.twips / std::max(1, twips);
+            x += w;
         }
         edges_.append(width_);
         const double table = height_ - footH_ - rowH_;
@@ -111,9 +148,11 @@ public:
                                   laterRows_);
     }
 
-    void paintAll(QPainter& painter, QPagedPaintDevice* device) {
+    void paintAll(QPainter& painter, QPagedPaintDevice* device, const Progress& progress) {
         int next = 0;
         const int lines = static_cast<int>(p_.rows.size()) + (p_.totals.isEmpty() ? 0 : 1);
+        if (progress)
+            progress(0, pages_);
         for (int page = 1; page <= pages_; ++page) {
             if (page > 1)
                 device->newPage();
@@ -124,6 +163,8 @@ public:
             table(painter, y, next, count);
             foot(painter, page);
             next += count;
+            if (progress)
+                progress(page, pages_);
         }
     }
 
@@ -133,8 +174,7 @@ private:
         painter.drawText(QRectF(0, 0, width_, titleH_), Qt::AlignHCenter | Qt::AlignVCenter,
                          p_.title);
         painter.setFont(body_);
-        painter.drawText(QRectF(0, titleH_, width_, filterH_), Qt::AlignLeft | Qt::AlignVCenter,
-                         fmBody_.elidedText(p_.filterLine, Qt::ElideRight, width_));
+        painter.drawText(QRectF(0, titleH_, width_, filterH_), kFilterFlags, p_.filterLine);
         return titleH_ + filterH_;
     }
 
@@ -174,14 +214,14 @@ private:
              const QStringList& cells, bool heads) {
         const double baseline = y + (rowH_ - fm.height()) / 2 + fm.ascent();
         for (int c = 0; c < p_.columns.size() && c < cells.size(); ++c) {
-            const QString& text = cells.at(c);
-            if (text.isEmpty())
+            if (cells.at(c).isEmpty())
                 continue;
-            const double room = edges_[c + 1] - edges_[c] - 2 * pad_;
+            const QString text = oneLine(cells.at(c));
+            const double room = std::max(0.0, edges_[c + 1] - edges_[c] - 2 * pad_);
             double advance = quickWidth(text, fm, widths);
             QString shown = text;
             if (advance > room * 0.97 && fm.horizontalAdvance(text) > room) {
-                shown = fm.elidedText(text, Qt::ElideRight, room);
+                shown = elided(text, fm, room);
                 advance = fm.horizontalAdvance(shown);
             }
             double x = edges_[c] + pad_;
@@ -223,23 +263,69 @@ void setupPrinter(QPrinter& printer, const Print::Printable& p) {
     printer.setDocName(p.title);
 }
 
-bool paint(const Print::Printable& p, QPagedPaintDevice* device) {
+bool paint(const Print::Printable& p, QPagedPaintDevice* device, const Progress& progress) {
     const KeepFreedMemory keep;
     QPainter painter;
     if (!painter.begin(device))
         return false;
     Layout layout(p, device);
-    layout.paintAll(painter, device);
+    layout.paintAll(painter, device, progress);
     return painter.end();
 }
 
-bool writePdf(const Print::Printable& p, const QString& path) {
+bool writePdf(const Print::Printable& p, const QString& path, const Progress& progress) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
     setupPrinter(printer, p);
-    return paint(p, &printer);
+    return paint(p, &printer, progress);
 }
+
+namespace {
+
+// The window's wait banner and the progress bar under it while the pages are drawn: a long
+// report takes seconds. The window takes no input meanwhile; it only repaints.
+class PrintWait {
+public:
+    PrintWait(QWidget* window, const QString& caption) {
+        banner_ = window->findChild<QPushButton*>(QStringLiteral("CmdWait"));
+        bar_ = window->findChild<QProgressBar*>(QStringLiteral("PrintProgress"));
+        if (banner_ && bar_) {
+            const QRect b = banner_->geometry();
+            bar_->setGeometry(b.x(), b.bottom() + 1, b.width(), bar_->sizeHint().height());
+            bar_->setRange(0, 0);
+            bar_->show();
+            bar_->raise();
+            Report::showWait(banner_, caption);
+        }
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~PrintWait() {
+        QApplication::restoreOverrideCursor();
+        if (banner_ && bar_) {
+            banner_->hide();
+            bar_->hide();
+        }
+    }
+    PrintWait(const PrintWait&) = delete;
+    PrintWait& operator=(const PrintWait&) = delete;
+
+    Progress progress() {
+        return [this](int done, int pages) {
+            if (!bar_ || (bar_->maximum() == pages && bar_->value() == done))
+                return;
+            bar_->setRange(0, pages);
+            bar_->setValue(done);
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        };
+    }
+
+private:
+    QPushButton* banner_ = nullptr;
+    QProgressBar* bar_ = nullptr;
+};
+
+} // namespace
 
 void printReport(QWidget* parent, const Print::Printable& p) {
     QPrinter printer(QPrinter::HighResolution);
@@ -248,15 +334,23 @@ void printReport(QWidget* parent, const Print::Printable& p) {
     preview.setObjectName(QStringLiteral("PrintPreview"));
     preview.setWindowTitle(p.title);
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [&p](QPrinter* target) { paint(p, target); });
+                     [&p, parent](QPrinter* target) {
+                         PrintWait wait(parent, QStringLiteral("正在准备打印，请稍候……"));
+                         paint(p, target, wait.progress());
+                     });
     preview.exec();
 }
 
-void exportPdf(const Print::Printable& p, const QString& caption) {
+void exportPdf(QWidget* window, const Print::Printable& p, const QString& caption) {
     const QString path = SavePdfDialog(caption);
     if (path.isEmpty())
         return;
-    if (!writePdf(p, path)) {
+    bool written = false;
+    {
+        PrintWait wait(window, QStringLiteral("正在生成PDF文件，请稍候……"));
+        written = writePdf(p, path, wait.progress());
+    }
+    if (!written) {
         Msg::info(QStringLiteral("无法写入文件：") + QDir::toNativeSeparators(path),
                   QStringLiteral("导出失败"));
         return;
@@ -292,8 +386,11 @@ Buttons makeButtons(QWidget* window, std::function<Print::Printable()> source) {
     });
     QObject::connect(b.pdf, &QPushButton::clicked, window, [window, shown] {
         if (Report::requireRight(Rights::Export))
-            exportPdf(shown(), window->windowTitle());
+            exportPdf(window, shown(), window->windowTitle());
     });
+    auto* progress = new QProgressBar(window);
+    progress->setObjectName(QStringLiteral("PrintProgress"));
+    progress->hide();
     return b;
 }
 

@@ -2,6 +2,7 @@
 
 #include "admin/rights.h"
 #include "app/format.h"
+#include "app/itemcompleter.h"
 #include "app/ledgersession.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
@@ -36,6 +37,7 @@ ShLst::ShLst(LedgerSession& session, QWidget* parent) : QDialog(parent), session
     CmbItm->setEditable(true);
     CmbItm->setInsertPolicy(QComboBox::NoInsert);
     CmbItm->setCompleter(nullptr);
+    ItemCompleter::attach(CmbItm);
     Label3 = new QLabel(QStringLiteral("处理人："), this);
     Label3->setObjectName(QStringLiteral("Label3"));
     CmbUsr = new QComboBox(this);

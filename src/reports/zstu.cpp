@@ -33,8 +33,9 @@ QPolygonF triangle(const QPointF& at, bool up) {
 
 } // namespace
 
-ChartView::ChartView(Chart::Series series, QString slName, QWidget* parent)
-    : QWidget(parent), series_(std::move(series)), slName_(std::move(slName)) {
+ChartView::ChartView(Chart::Series series, QString slName, QString heading, QWidget* parent)
+    : QWidget(parent), series_(std::move(series)), slName_(std::move(slName)),
+      heading_(std::move(heading)) {
     setObjectName(QStringLiteral("ChartView"));
     setMouseTracking(true);
     setMinimumSize(480, 280);
@@ -46,17 +47,17 @@ ChartView::ChartView(Chart::Series series, QString slName, QWidget* parent)
             series_.end = series_.steps.constLast().at;
     }
     spanMs_ = std::max<qint64>(1, series_.start.msecsTo(series_.end));
-    ticks_ = Chart::valueTicks(series_.low, series_.high, 7);
+    axis_ = Chart::valueAxis(series_.low, series_.high, 7);
 }
 
 const QRectF& ChartView::plotArea() const {
     if (plotFor_ == size())
         return plot_;
     double labels = 0;
-    for (double v : ticks_)
+    for (double v : axis_.ticks)
         labels = std::max<double>(labels, fontMetrics().horizontalAdvance(NumStr(v)));
     const double line = fontMetrics().height();
-    plot_ = QRectF(QPointF(labels + 16, line * 2.4), QPointF(width() - 24, height() - line * 2));
+    plot_ = QRectF(QPointF(labels + 16, line * 3.8), QPointF(width() - 24, height() - line * 2));
     plotFor_ = size();
     return plot_;
 }
@@ -68,8 +69,7 @@ double ChartView::xOf(const QDateTime& t) const {
 
 double ChartView::yOf(double v) const {
     const QRectF& r = plotArea();
-    const double low = ticks_.constFirst(), high = ticks_.constLast();
-    return r.bottom() - r.height() * (v - low) / (high - low);
+    return r.bottom() - r.height() * (v - axis_.low) / (axis_.high - axis_.low);
 }
 
 QPointF ChartView::pointOf(int i) const {
@@ -84,8 +84,8 @@ int ChartView::hoverAt(const QPoint& pos) {
     int found = -1;
     if (plot.adjusted(-kHoverPixels, -kHoverPixels, kHoverPixels, kHoverPixels).contains(pos)) {
         const qint64 ms = std::llround((pos.x() - plot.left()) / plot.width() * spanMs_);
-        const double low = ticks_.constFirst(), high = ticks_.constLast();
-        const double value = low + (plot.bottom() - pos.y()) / plot.height() * (high - low);
+        const double value =
+            axis_.low + (plot.bottom() - pos.y()) / plot.height() * (axis_.high - axis_.low);
         const int i = Chart::nearestStep(series_, series_.start.addMSecs(ms), value);
         if (i >= 0 && std::abs(pointOf(i).x() - pos.x()) <= kHoverPixels)
             found = i;
@@ -122,18 +122,18 @@ void ChartView::paintEvent(QPaintEvent*) {
 void ChartView::drawAxes(QPainter& painter, const QRectF& plot) const {
     const QFontMetrics fm = fontMetrics();
     painter.setPen(QPen(kGrid, 1));
-    for (double v : ticks_)
+    for (double v : axis_.ticks)
         painter.drawLine(QLineF(plot.left(), yOf(v), plot.right(), yOf(v)));
     const int most = std::max(2, static_cast<int>(plot.width() / 90));
     const QVector<Chart::TimeTick> times = Chart::timeTicks(series_.start, series_.end, most);
     for (const Chart::TimeTick& t : times)
         painter.drawLine(QLineF(xOf(t.at), plot.top(), xOf(t.at), plot.bottom()));
     painter.setPen(Qt::black);
-    if (ticks_.constFirst() < 0 && ticks_.constLast() > 0)
+    if (axis_.low < 0 && axis_.high > 0)
         painter.drawLine(QLineF(plot.left(), yOf(0), plot.right(), yOf(0)));
     painter.drawLine(plot.bottomLeft(), plot.bottomRight());
     painter.drawLine(plot.bottomLeft(), plot.topLeft());
-    for (double v : ticks_) {
+    for (double v : axis_.ticks) {
         const QString text = NumStr(v);
         painter.drawText(
             QPointF(plot.left() - 8 - fm.horizontalAdvance(text), yOf(v) + fm.ascent() / 2.0 - 1),
@@ -143,9 +143,17 @@ void ChartView::drawAxes(QPainter& painter, const QRectF& plot) const {
         painter.drawText(
             QPointF(xOf(t.at) - fm.horizontalAdvance(t.label) / 2.0, plot.bottom() + fm.height()),
             t.label);
-    // The legend above the plot.
+    // The heading, then the legend above the plot.
+    QFont bold = painter.font();
+    bold.setBold(true);
+    painter.setFont(bold);
+    painter.drawText(QRectF(plot.left(), 0, width() - plot.left(), fm.height() * 1.6),
+                     Qt::AlignLeft | Qt::AlignVCenter,
+                     QFontMetrics(bold).elidedText(heading_, Qt::ElideRight,
+                                                   static_cast<int>(width() - plot.left())));
+    painter.setFont(font());
     double x = plot.left();
-    const double y = fm.height() * 1.1;
+    const double y = fm.height() * 2.6;
     painter.setRenderHint(QPainter::Antialiasing);
     const auto legend = [&](const QColor& c, bool up, const QString& text) {
         painter.setPen(Qt::NoPen);
@@ -205,7 +213,7 @@ void ChartView::drawSteps(QPainter& painter, const QRectF& plot) const {
 ZsTu::ZsTu(const Chart::Series& series, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ZsTu"));
     setWindowTitle(Chart::caption(MainBas::ItemName, series.item));
-    view = new ChartView(series, MainBas::SlName, this);
+    view = new ChartView(series, MainBas::SlName, Chart::heading(MainBas::ItemName, series), this);
     CmdSave = new QPushButton(QStringLiteral("保存图片"), this);
     CmdSave->setObjectName(QStringLiteral("CmdSave"));
     CmdClose = new QPushButton(QStringLiteral("返 回"), this);
@@ -225,7 +233,9 @@ ZsTu::ZsTu(const Chart::Series& series, QWidget* parent) : QDialog(parent) {
 }
 
 QImage ZsTu::picture() const {
-    return view->grab().toImage();
+    QImage image = view->grab().toImage();
+    image.setText(QStringLiteral("Title"), view->heading());
+    return image;
 }
 
 void ZsTu::savePicture() {

@@ -14,9 +14,13 @@ class QPushButton;
 class ChartView : public QWidget {
     Q_OBJECT
 public:
-    ChartView(Chart::Series series, QString slName, QWidget* parent);
+    // `heading` names the item and the period above the plot, so a saved picture says what
+    // it shows.
+    ChartView(Chart::Series series, QString slName, QString heading, QWidget* parent);
 
     const Chart::Series& series() const { return series_; }
+    const Chart::Axis& axis() const { return axis_; }
+    const QString& heading() const { return heading_; }
     // Where step `i` is drawn (-1: the opening at the period's start), in widget pixels.
     QPointF pointOf(int i) const;
     // The step under the pointer at `pos`, or -1; it is also highlighted.
@@ -37,7 +41,8 @@ private:
 
     Chart::Series series_;
     QString slName_;
-    QVector<double> ticks_;
+    QString heading_;
+    Chart::Axis axis_;
     qint64 spanMs_ = 1;
     int hovered_ = -1;
     mutable QRectF plot_;

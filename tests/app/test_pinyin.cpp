@@ -71,6 +71,46 @@ TEST(Pinyin, MatchesInitialsPrefixFirstThenTheRestInListOrder) {
     EXPECT_EQ(shown.last(), "大钢管18");
 }
 
+TEST(Pinyin, CharactersReadSeveralWaysMatchByAnyReading) {
+    EXPECT_EQ(Pinyin::readings("行李M6"), (QStringList{"hx", "l", "m", "6"}));
+    EXPECT_EQ(Pinyin::readings("重庆"), (QStringList{"cz", "q"}));
+    const QStringList items{"重庆火锅底料", "自行车", "行李箱", "调拨单",   "会计凭证", "厦门仓",
+                            "乐器",         "藏红花", "人参",   "止咳糖浆", "银行存款", "长管"};
+    Pinyin::ItemMatcher m;
+    m.setItems(items);
+    const std::pair<QString, QStringList> cases[] = {
+        {"cqhgdl", {"重庆火锅底料"}},
+        {"zqhg", {"重庆火锅底料"}},
+        {"zxc", {"自行车"}},
+        {"zhc", {"自行车"}},
+        {"xlx", {"行李箱"}},
+        {"db", {"调拨单"}},
+        {"tb", {"调拨单"}},
+        {"kj", {"会计凭证"}},
+        {"xm", {"厦门仓"}},
+        {"smc", {"厦门仓"}},
+        {"yq", {"乐器"}},
+        {"zhh", {"藏红花"}},
+        {"rs", {"人参"}},
+        {"zk", {"止咳糖浆"}},
+        {"yhck", {"银行存款"}},
+        {"yx", {"银行存款"}},
+        {"zg", {"藏红花", "长管"}},                        // 红 is also gōng
+        {"x", {"行李箱", "厦门仓", "自行车", "银行存款"}}, // prefixes first, then list order
+        {"cqhgdlx", {}},
+        {"qz", {}},
+    };
+    for (const auto& [typed, expected] : cases)
+        EXPECT_EQ(m.match(typed), expected) << str(typed);
+
+    // Every place read two ways: 2^60 choices, matched in one pass.
+    const QString longName = QString("行重").repeated(30) + "尾";
+    m.setItems({longName});
+    EXPECT_EQ(m.match(QString("xc").repeated(30) + "w").size(), 1);
+    EXPECT_EQ(m.match(QString("hz").repeated(29) + "xcy").size(), 1);
+    EXPECT_TRUE(m.match(QString("xc").repeated(30) + "q").isEmpty());
+}
+
 TEST(FullWidth, NumbersReadAsAsciiRemarksKeptAsTyped) {
     const std::pair<QString, QString> cases[] = {
         {"１０ 进货", "10 进货"}, {"－５", "-5"},
@@ -97,4 +137,33 @@ TEST(FullWidth, NumbersReadAsAsciiRemarksKeptAsTyped) {
     EXPECT_TRUE(c.accepted);
     EXPECT_EQ(c.value, 12.5);
     EXPECT_EQ(Balance::valueFilterOf("　－５").value, -5);
+
+    // Commas and "。" typed between digits belong to the number: read whole or refused.
+    EXPECT_EQ(str(Entry::shapeTyped("１，０００", 5).text), "+1,000");
+    EXPECT_EQ(str(Entry::shapeTyped("１０。５", 4).text), "+10.5");
+    const std::tuple<QString, double, QString> read[] = {
+        {"１，０００", 1000, ""},
+        {"１０。５", 10.5, ""},
+        {"－１，２３４．５ 退货", -1234.5, "退货"},
+        {"+1,234,567", 1234567, ""},
+        {"+10，进货", 10, "，进货"},
+        {"+10。", 10, "。"},
+    };
+    // As the entry box passes them on: shaped while typed.
+    const auto checked = [&all](const QString& typed) {
+        return Entry::check(
+            {"钢管", Entry::shapeTyped(typed, 0).text, all, "物品", "存量", "存量增减"});
+    };
+    for (const auto& [typed, quantity, remark] : read) {
+        const Entry::Decision r = checked(typed);
+        EXPECT_TRUE(r.accepted) << str(typed);
+        EXPECT_EQ(r.split.quantity, quantity) << str(typed);
+        EXPECT_EQ(str(r.split.remark), str(remark)) << str(typed);
+    }
+    for (const QString typed : {"１，００", "+1,0000", "+12,34.5 进货", "－１，２３"}) {
+        const Entry::Decision r = checked(typed);
+        EXPECT_FALSE(r.accepted) << str(typed);
+        EXPECT_EQ(str(r.message), "请在存量增减栏输入数字，备注信息请放在数字之后，并用空格隔开！")
+            << str(typed);
+    }
 }

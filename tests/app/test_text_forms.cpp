@@ -170,3 +170,16 @@ TEST(TextTwips, WideCharactersCountTwiceNarrowOnes) {
     EXPECT_EQ(TextTwips(QString::fromUcs4(U"\U00020000a")), 180 + 90); // one character, not two
     EXPECT_EQ(TextTwips(QString()), 0);
 }
+
+TEST(ExportFileName, LedgerReportAndDayWithoutCharactersFilesCannotHold) {
+    const QDate day(2026, 12, 8);
+    const std::tuple<QString, QString, QString, QString> cases[] = {
+        {"五金仓库", "明细账", ".csv", "五金仓库-明细账-2026-12-08.csv"},
+        {"", "物品汇总表", ".pdf", "物品汇总表-2026-12-08.pdf"},
+        {" A/B:仓 ", "物品走势图：钢材", ".png", "A-B-仓-物品走势图-钢材-2026-12-08.png"},
+        {"库*?\"<>|\\", "表\t格", ".csv", "库--------表-格-2026-12-08.csv"},
+    };
+    for (const auto& [ledger, report, suffix, expected] : cases)
+        EXPECT_EQ(exportFileName(ledger, report, day, suffix).toStdString(),
+                  expected.toStdString());
+}

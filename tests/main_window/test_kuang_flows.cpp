@@ -833,6 +833,20 @@ TEST_F(KuangFlow, anItemTakenByItsInitialsAndANumberTypedFullWidth) {
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     EXPECT_EQ(zhang("ITEM", "ID='N12063600100'"), "xyz");
     EXPECT_EQ(items(cmb).last(), "xyz");
+
+    // Up and Down leave a text that matches nothing as typed; a grouped full-width number is
+    // stored whole.
+    Clock::set(QDateTime(QDate(2026, 12, 6), QTime(10, 0, 2)));
+    cmb->setFocus();
+    cmb->clearEditText();
+    keys(k, {"qqq", Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Return});
+    EXPECT_EQ(cmb->currentText(), "qqq");
+    type(txt, "１，０００");
+    EXPECT_EQ(txt->text(), "+1,000");
+    QTest::keyClick(txt, Qt::Key_Return);
+    EXPECT_EQ(zhang("ITEM", "ID='N12063600200'"), "qqq");
+    EXPECT_EQ(zhang("SL", "ID='N12063600200'"), "1000");
+    EXPECT_EQ(zhang("BZ", "ID='N12063600200'"), "");
 }
 
 // A server that takes the connection and never answers: each action waits out one time limit

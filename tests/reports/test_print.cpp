@@ -12,6 +12,8 @@
 #include "reports/hzlst.h"
 #include "reports/kclst.h"
 #include "reports/mxlst.h"
+#include "reports/printable.h"
+#include "reports/reportprint.h"
 #include "reports/shlst.h"
 #include "reports/zstu.h"
 #include "testsupport.h"
@@ -24,7 +26,9 @@
 #include <QLineEdit>
 #include <QPrintPreviewDialog>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -190,10 +194,26 @@ TEST_P(Printing, longJournalPdfSpansPagesWithHeadsRepeated) {
     EXPECT_FALSE(w.CmdPdf->isEnabled());
     w.Cmd[0]->click();
     ASSERT_TRUE(w.CmdPdf->isEnabled());
+    // The pages are drawn under the wait banner, the progress bar counting them.
+    auto* bar = w.findChild<QProgressBar*>("PrintProgress");
+    ASSERT_NE(bar, nullptr);
+    QStringList progress;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int done) {
+        progress << QString("%1/%2 %3")
+                        .arg(done)
+                        .arg(bar->maximum())
+                        .arg(w.CmdWait->isVisible() && bar->isVisible() ? w.CmdWait->text() : "");
+    });
+    w.show();
     const QString path = pdfOf(&w, "明细");
+    EXPECT_EQ(Shell::lastProposedName(), "五金仓库-流水明细账-2026-11-20.pdf");
     EXPECT_TRUE(QFile::exists(box_.path("明细.pdf")));
     const QVector<QStringList> pages = pdfPages(path);
     EXPECT_GT(pages.size(), 1);
+    ASSERT_EQ(progress.size(), pages.size() + 1);
+    for (int i = 0; i <= pages.size(); ++i)
+        EXPECT_EQ(progress[i], QString("%1/%2 正在生成PDF文件，请稍候……").arg(i).arg(pages.size()));
+    EXPECT_FALSE(w.CmdWait->isVisible() || bar->isVisible());
     EXPECT_TRUE(firstPage(path).contains(flat("五金仓库　流水明细账")));
     EXPECT_TRUE(firstPage(path).contains(
         flat("时段：2026-11-01 00:00 — 2026-11-20 23:59　物品：全部物品　增减：增减")));
@@ -242,8 +262,12 @@ TEST_P(Printing, summaryAndBalancePdfsAndTheirRight) {
         }
     });
     poll.start(10);
+    int drawn = 0;
+    QObject::connect(balance.findChild<QProgressBar*>("PrintProgress"), &QProgressBar::valueChanged,
+                     [&](int done) { drawn = done; });
     balance.CmdPrint->click();
     EXPECT_EQ(preview, "五金仓库　物品存量表");
+    EXPECT_EQ(drawn, 1); // the preview's page drawn under the progress bar too
     CurQx[7] = '0';
     Msg::clearShown();
     preview.clear();
@@ -308,11 +332,15 @@ TEST_P(Printing, chartFollowsTheJournalsRunningBalances) {
     entry("2026-11-15 11:00", "螺丝", 3);
     entry("2026-11-19 17:45", "钢材", 2.5);
     MxLst w(*Kuang::instance()->session());
+    EXPECT_EQ(w.CmdChart->toolTip(),
+              "走势图画的是一个物品的存量变化：请先选定这个物品，统计出它的账目");
     w.Cmd[0]->click();
     EXPECT_FALSE(w.CmdChart->isEnabled()); // every item
+    EXPECT_EQ(w.CmdChart->toolTip(), "走势图画的是一个物品：请选择或输入一个物品再统计");
     w.CmbItm->setEditText("钢材");
     w.Cmd[0]->click();
     ASSERT_TRUE(w.CmdChart->isEnabled());
+    EXPECT_EQ(w.CmdChart->toolTip(), "");
 
     // The series' points are the balances the journal lists, from the opening at the start.
     const Journal::Filter f = w.filter();
@@ -337,10 +365,13 @@ TEST_P(Printing, chartFollowsTheJournalsRunningBalances) {
     w.CmbSL->setCurrentIndex(2);
     w.Cmd[0]->click();
     EXPECT_FALSE(w.CmdChart->isEnabled());
+    EXPECT_EQ(w.CmdChart->toolTip(),
+              "走势图要用存量列：请按物品排序，选“增减”，并且不按备注或操作员筛选");
     w.CmbSL->setCurrentIndex(0);
     w.CmbGX1->setCurrentIndex(1);
     w.Cmd[0]->click();
     EXPECT_FALSE(w.CmdChart->isEnabled());
+    EXPECT_EQ(w.CmdChart->toolTip(), "走势图画的是一个物品：请把“包含”改为“等于”");
     w.CmbGX1->setCurrentIndex(0);
     w.Cmd[0]->click();
 
@@ -367,19 +398,78 @@ TEST_P(Printing, chartFollowsTheJournalsRunningBalances) {
     poll.start(10);
     w.CmdChart->click();
     EXPECT_TRUE(shown);
-    EXPECT_FALSE(QImage(png + ".png").isNull());
+    const QImage saved(png + ".png");
+    EXPECT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.text("Title"), "物品走势图：钢材　时段：2026-11-01 00:00 — 2026-11-20 23:59");
+    EXPECT_EQ(Shell::lastProposedName(), "五金仓库-物品走势图-钢材-2026-11-20.png");
     EXPECT_TRUE(Msg::shown().isEmpty()) << Msg::last().text.toStdString();
+
+    // The item and the period are drawn in the picture itself.
+    Chart::Series other = s;
+    other.item = "钢板";
+    ZsTu a(s), b(other);
+    a.resize(960, 560);
+    b.resize(960, 560);
+    EXPECT_EQ(a.picture().size(), b.picture().size());
+    EXPECT_NE(a.picture(), b.picture());
 }
 
-TEST(ChartAxes, ticksCoverTheirRangeInRoundSteps) {
-    for (auto [low, high] :
-         {std::pair{0.0, 10.0}, {-7.0, 17.0}, {3.0, 3.0}, {0.001, 0.0042}, {-12000.0, 98000.0}}) {
-        const QVector<double> t = Chart::valueTicks(low, high, 7);
-        ASSERT_GE(t.size(), 2);
-        EXPECT_LE(t.size(), 7);
-        EXPECT_LE(t.first(), low);
-        EXPECT_GE(t.last(), high);
-        const double step = t[1] - t[0];
+TEST(PrintLayout, longCellsEndInAnEllipsisEmptyColumnsStayNarrowFiltersWrap) {
+    Print::Printable p;
+    p.title = "五金仓库　流水明细账";
+    p.filterLine = "物品：全部物品　备注：包含“" + QString("很长的备注").repeated(40) + "末尾”";
+    p.columns = {
+        {"物品", 3000}, {"增加", 1000, Print::Align::Right}, {"改为", 2000}, {"备注", 4000}};
+    p.rows = {{"不锈钢" + QString("管").repeated(60) + "尾巴", "5", "",
+               "备注开头" + QString("长").repeated(200) + "备注结尾\n第二行"},
+              {"钢管", "3", "", "短"}};
+    p.totals = {"合计：", "8", "", ""};
+
+    // The empty column is as wide as its head; the others share the rest as on the screen.
+    const QVector<double> w =
+        Print::columnWidths(p, 1000, [](const QString& head) { return 20.0 * head.size(); });
+    ASSERT_EQ(w.size(), 4);
+    EXPECT_DOUBLE_EQ(w[2], 40);
+    EXPECT_DOUBLE_EQ(w[0] + w[1] + w[3], 960);
+    EXPECT_DOUBLE_EQ(w[0] * 4, w[3] * 3);
+    EXPECT_DOUBLE_EQ(w[1] * 3, w[0]);
+    p.rows[1][2] = "钢板";
+    EXPECT_DOUBLE_EQ(Print::columnWidths(p, 1000, [](const QString&) { return 1.0; })[2], 200);
+    p.rows[1][2].clear();
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("cells.pdf");
+    ASSERT_TRUE(ReportPrint::writePdf(p, path));
+    const QString page = firstPage(path);
+    EXPECT_TRUE(page.contains(flat(p.filterLine))); // whole, on as many lines as it needs
+    EXPECT_TRUE(hasLine(path, {"不锈钢管管", "…", "5", "备注开头长长", "…"}));
+    for (const char* cut : {"尾巴", "备注结尾", "第二行"})
+        EXPECT_FALSE(page.contains(cut)) << cut;
+    EXPECT_TRUE(hasLine(path, {"钢管", "3", "短"}));
+}
+
+TEST(ChartAxes, valueAxisHugsTheDataWithRoundTicksInside) {
+    // Before, the ticks themselves were the axis' ends: a dip to -5 under 98,000 drew the axis
+    // down to -20,000.
+    for (auto [low, high] : {std::pair{0.0, 10.0},
+                             {-7.0, 17.0},
+                             {3.0, 3.0},
+                             {0.001, 0.0042},
+                             {-12000.0, 98000.0},
+                             {-5.0, 98000.0},
+                             {-0.5, 1e6},
+                             {-3.0, -1.0}}) {
+        const Chart::Axis a = Chart::valueAxis(low, high, 7);
+        const double room = high > low ? (high - low) * 0.1 : 1.5;
+        EXPECT_LE(a.low, low) << low << " " << high;
+        EXPECT_GE(a.high, high) << low << " " << high;
+        EXPECT_GE(a.low, low - room) << low << " " << high;
+        EXPECT_LE(a.high, high + room) << low << " " << high;
+        ASSERT_GE(a.ticks.size(), 2) << low << " " << high;
+        EXPECT_LE(a.ticks.size(), 7);
+        EXPECT_GE(a.ticks.first(), a.low);
+        EXPECT_LE(a.ticks.last(), a.high);
+        const double step = a.ticks[1] - a.ticks[0];
         const double mantissa = step / std::pow(10.0, std::floor(std::log10(step)));
         EXPECT_TRUE(std::abs(mantissa - 1) < 1e-6 || std::abs(mantissa - 2) < 1e-6 ||
                     std::abs(mantissa - 5) < 1e-6)

@@ -11,6 +11,7 @@
 #include "reports/mxed.h"
 #include "reports/mxlst.h"
 #include "reports/reportwidgets.h"
+#include "reports/shlst.h"
 #include "reports/texttable.h"
 #include "testsupport.h"
 
@@ -194,24 +195,38 @@ TEST_F(ReportWindows, JournalListsWithDefaultsAndTellsAFailureFromNoData) {
     EXPECT_EQ(shownTexts(), QStringList{QStringLiteral("没有符合条件的数据！")});
 }
 
-TEST_F(ReportWindows, JournalItemBoxFindsAnItemByItsInitials) {
+TEST_F(ReportWindows, ItemBoxesFindAnItemByItsInitials) {
     seed(1, QStringLiteral("钢管"));
     seed(1, QStringLiteral("不锈钢管φ32"), 3);
     enter();
-    MxLst w(*k->session());
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    w.CmbItm->setFocus();
-    w.CmbItm->clearEditText();
-    for (char c : {'b', 'x', 'g'})
-        QTest::keyClick(w.windowHandle(), c);
-    auto* list = qobject_cast<QAbstractItemView*>(QApplication::activePopupWidget());
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->model()->rowCount(), 1);
-    QTest::keyClick(w.windowHandle(), Qt::Key_Down);
-    QTest::keyClick(w.windowHandle(), Qt::Key_Return);
-    EXPECT_EQ(w.CmbItm->currentText(), QStringLiteral("不锈钢管φ32"));
-    EXPECT_EQ(w.CmbItm->currentIndex(), w.CmbItm->findText(QStringLiteral("不锈钢管φ32")));
+    MxLst journal(*k->session());
+    ShLst audit(*k->session(), nullptr);
+    for (QDialog* w : {static_cast<QDialog*>(&journal), static_cast<QDialog*>(&audit)}) {
+        SCOPED_TRACE(w->objectName().toStdString());
+        auto* box = w->findChild<QComboBox*>(QStringLiteral("CmbItm"));
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        box->setFocus();
+        box->clearEditText();
+        for (char c : {'b', 'x', 'g'})
+            QTest::keyClick(w->windowHandle(), c);
+        auto* list = qobject_cast<QAbstractItemView*>(QApplication::activePopupWidget());
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->model()->rowCount(), 1);
+        QTest::keyClick(w->windowHandle(), Qt::Key_Down);
+        QTest::keyClick(w->windowHandle(), Qt::Key_Return);
+        EXPECT_EQ(box->currentText(), QStringLiteral("不锈钢管φ32"));
+        EXPECT_EQ(box->currentIndex(), box->findText(QStringLiteral("不锈钢管φ32")));
+
+        // A text that matches nothing stays as typed under Up and Down.
+        box->clearEditText();
+        for (char c : {'q', 'q', 'q'})
+            QTest::keyClick(w->windowHandle(), c);
+        for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up})
+            QTest::keyClick(w->windowHandle(), key);
+        EXPECT_EQ(box->currentText(), QStringLiteral("qqq"));
+        w->hide();
+    }
 }
 
 TEST_F(ReportWindows, BatchDeleteIsAllOrNothing) {
