@@ -5,6 +5,7 @@
 #include "app/msgbox.h"
 #include "app/shell.h"
 #include "app/twips.h"
+#include "db/secure.h"
 #include "db/sqlaccess.h"
 #include "db/srvset.h"
 
@@ -253,14 +254,14 @@ void ZbTyp::contactStep() {
     QString name;
     {
         ServerWait wait(this);
-        count = RunSql(R::ledgerQuery(contact.text));
+        count = RunSql(ledgerLookup(contact.text));
         // Taken at once: any later server call overwrites the result rows.
         name = SqlRows(1, 0);
     }
     // A new server has no tables yet: made on request, then the contact is looked up again.
     if (count.isEmpty() && SrvSet::offerTables()) {
         ServerWait wait(this);
-        count = RunSql(R::ledgerQuery(contact.text));
+        count = RunSql(ledgerLookup(contact.text));
         name = SqlRows(1, 0);
     }
     if (count.isEmpty()) {
@@ -275,6 +276,10 @@ void ZbTyp::contactStep() {
     CurZbID = contact.text;
     TxtZbNm->setText(R::newLedgerName(CurZbNm));
     showFrame(1);
+}
+
+QString ZbTyp::ledgerLookup(const QString& zbid) {
+    return Db::isSecureServer() ? R::ledgerNameCall(zbid) : R::ledgerQuery(zbid);
 }
 
 void ZbTyp::joinLedger(const QString& zbid, const QString& name) {
@@ -319,10 +324,16 @@ void ZbTyp::typeStep() {
         QString inserted;
         {
             ServerWait wait(this);
-            inserted = RunSql(R::ledgerInsert(CurZbID, CurZbNm, ItemName, SlName, GetSrvDate()));
-            // A ledger left without its operator is not reported.
-            if (inserted == kOK)
-                RunSql(R::firstOperatorInsert(CurZbID));
+            if (Db::isSecureServer()) {
+                inserted = RunSqlOne(
+                    R::createLedgerCall(CurZbID, CurZbNm, ItemName, SlName, GetSrvDate()));
+            } else {
+                inserted =
+                    RunSql(R::ledgerInsert(CurZbID, CurZbNm, ItemName, SlName, GetSrvDate()));
+                // A ledger left without its operator is not reported.
+                if (inserted == kOK)
+                    RunSql(R::firstOperatorInsert(CurZbID));
+            }
         }
         if (inserted != kOK) {
             Msg::info(R::createFailed(), R::failureTitle());

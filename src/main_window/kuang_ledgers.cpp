@@ -11,6 +11,7 @@
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
+#include "db/secure.h"
 #include "db/sqlaccess.h"
 #include "main_window/kuangtexts.h"
 #include "main_window/ledgerlist.h"
@@ -161,6 +162,8 @@ void Kuang::ShowZbID() {
 
 void Kuang::BackToZbList() {
     ShowPanel(0);
+    // The next ledger is opened as the guest again, not as the operator of this one.
+    Db::clearSessionLogin();
     armZbList();
     const int found = findLedgerId(CurZbID, Qt::CaseSensitive);
     if (found >= 0)
@@ -178,12 +181,15 @@ void Kuang::OpenLedger() {
     CurZbID = CmbZbID->currentText();
     showWait(T::openingWait(CurZbNm));
     setEnabled(false);
-    QString result = RunSql(T::ledgerQuery(CurZbID));
+    const auto readLedger = [] {
+        return RunSql(Db::isSecureServer() ? T::ledgerCall(CurZbID) : T::ledgerQuery(CurZbID));
+    };
+    QString result = readLedger();
     setEnabled(true);
     hideWait();
     // A new server has no tables yet: made on request, then the ledger is looked up again.
     if (result.isEmpty() && SrvSet::offerTables())
-        result = RunSql(T::ledgerQuery(CurZbID));
+        result = readLedger();
     if (result.isEmpty()) {
         Msg::info(T::connectFailed());
         return;
@@ -232,7 +238,8 @@ void Kuang::carryOutServerCommand(const QString& command, bool* stop) {
         break;
     case T::ServerCommand::Http:
         OpenUrl(command);
-        RunSql(T::commandReset(GetSrvDate(), CurZbID));
+        RunSql(Db::isSecureServer() ? T::commandResetCall(GetSrvDate(), CurZbID)
+                                    : T::commandReset(GetSrvDate(), CurZbID));
         break;
     case T::ServerCommand::None:
         break;
@@ -252,10 +259,12 @@ void Kuang::LoadUsrList() {
 }
 
 bool Kuang::fillUsrList() {
-    const QString count = RunSql(T::operatorsQuery(CurZbID));
+    const bool secure = Db::isSecureServer();
+    const QString count = RunSql(secure ? T::operatorsCall(CurZbID) : T::operatorsQuery(CurZbID));
     if (count.isEmpty())
         return false;
-    if (count != QLatin1String("0")) {
+    // The server's function has given an empty ledger its administrator already.
+    if (count != QLatin1String("0") || secure) {
         QStringList names;
         for (int i = 1; i <= SqlRowMax; ++i)
             if (!SqlRows(i, 0).isEmpty())
@@ -306,23 +315,23 @@ bool Kuang::CmbUser_KeyPress(QKeyEvent* event) {
 void Kuang::LoginUsr() {
     showWait(T::verifyingWait(CurUsr));
     CurUsr = CmbUser->currentText();
-    const QString result = RunSql(T::loginQuery(CurZbID, SqlStr(CurUsr)));
-    if (result.isEmpty()) {
+    const bool secure = Db::isSecureServer();
+    if (secure)
+        Db::setSessionLogin(Db::operatorRole(CurZbID, CurUsr),
+                            Db::loginPassword(CurZbID, CurUsr, TxtPwd->text()));
+    const QString result = RunSql(secure ? T::secureLoginQuery(CurZbID, CurUsr)
+                                         : T::loginQuery(CurZbID, SqlStr(CurUsr)));
+    if (result.isEmpty() || result.toInt() <= 0) {
         hideWait();
-        Msg::info(T::connectFailed());
+        refuseLogin(result, secure);
         return;
     }
-    if (result.toInt() <= 0) {
-        hideWait();
-        Msg::info(T::operatorDeleted(CurUsr));
-        return;
-    }
-    if (SqlRows(1, 0) != TxtPwd->text()) {
+    if (!secure && SqlRows(1, 0) != TxtPwd->text()) {
         hideWait();
         Msg::info(T::wrongPassword(), kHint);
         return;
     }
-    CurQx = Rights::readWord(SqlRows(1, 1));
+    CurQx = Rights::readWord(SqlRows(1, secure ? 0 : 1));
     showWait(T::readingItemsWait(ItemName));
     ShowPanel(2);
     DoEvents(5);
@@ -341,6 +350,28 @@ void Kuang::LoginUsr() {
     Chk->hide();
     Chk2->hide();
     ShowSL = Rights::has(CurQx, Rights::SeeQuantity) && LedgerList::autoShowSL(CurZbID, CurUsr);
+}
+
+void Kuang::refuseLogin(const QString& result, bool secure) {
+    const bool refused = secure && Db::isAuthenticationRefusal(Db::lastOpenError());
+    if (secure)
+        Db::clearSessionLogin();
+    if (!result.isEmpty()) {
+        Msg::info(T::operatorDeleted(CurUsr));
+        return;
+    }
+    if (!refused) {
+        Msg::info(T::connectFailed());
+        return;
+    }
+    // The server says the same for a wrong password and for a login that is not there.
+    const QString exists = RunSqlOne(Db::operatorExistsCall(CurZbID, CurUsr));
+    if (exists.isEmpty())
+        Msg::info(T::connectFailed());
+    else if (exists == QLatin1String("false"))
+        Msg::info(T::operatorDeleted(CurUsr));
+    else
+        Msg::info(T::wrongPassword(), kHint);
 }
 
 void Kuang::rememberLogin() {
