@@ -63,6 +63,9 @@ QString operatorExistsCall(const QString& zbid, const QString& usr) {
 bool operatorRemoved(const QString& zbid, const QString& usr) {
     if (!hasSessionLogin())
         return false;
+    // A removed operator's session may fail whatever it asks: a new one tells whether his login
+    // still exists.
+    dropConnection();
     const QString count =
         RunSqlOne(QStringLiteral("select count(*) from UsrLst where ZBid='") + SqlStr(zbid) +
                   QStringLiteral("' and Usr='") + SqlStr(usr) + QLatin1Char('\''));

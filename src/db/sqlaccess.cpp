@@ -620,6 +620,10 @@ bool hasSessionLogin() {
     return !masked.sessionLogin.isEmpty();
 }
 
+void dropConnection() {
+    pool().drop();
+}
+
 QString lastOpenError() {
     return openError;
 }

@@ -75,6 +75,8 @@ void setBusyHandler(std::function<void(bool)> handler);
 void setSessionLogin(const QString& role, const QString& password);
 void clearSessionLogin();
 bool hasSessionLogin();
+// Closes the pooled connection: the next call opens a new one.
+void dropConnection();
 // The driver's text of the last connection that could not be opened; empty after one that was.
 QString lastOpenError();
 // A SCRAM-SHA-256 verifier of `password` for `role`, computed by libpq on the pooled PostgreSQL

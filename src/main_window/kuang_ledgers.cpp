@@ -316,9 +316,12 @@ void Kuang::LoginUsr() {
     showWait(T::verifyingWait(CurUsr));
     CurUsr = CmbUser->currentText();
     const bool secure = Db::isSecureServer();
-    if (secure)
+    if (secure) {
+        // Logging in is connecting: an open connection of the same values proves nothing.
         Db::setSessionLogin(Db::operatorRole(CurZbID, CurUsr),
                             Db::loginPassword(CurZbID, CurUsr, TxtPwd->text()));
+        Db::dropConnection();
+    }
     const QString result = RunSql(secure ? T::secureLoginQuery(CurZbID, CurUsr)
                                          : T::loginQuery(CurZbID, SqlStr(CurUsr)));
     if (result.isEmpty() || result.toInt() <= 0) {

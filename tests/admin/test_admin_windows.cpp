@@ -413,6 +413,10 @@ TEST_F(AdminFlow, AStoredNoticeIsCheckedAtOpeningAndCanBeShortened) {
 
 TEST_F(AdminFlow, AnOperatorWhoseReplyWasLostIsSavedOnce) {
     REQUIRE_POSTGRES();
+    // The owner may not end an operator's server process; the secure server adds an operator
+    // in one function call, whose transaction goes down whole with its connection.
+    if (TestSupport::secure())
+        GTEST_SKIP() << "a secure server's operator cannot be disconnected by the owner";
     sb.usePostgres();
     SetUp();
     loginAs("管理员", "");
@@ -420,11 +424,8 @@ TEST_F(AdminFlow, AnOperatorWhoseReplyWasLostIsSavedOnce) {
         click(d, "Cmd_3");
         get<QLineEdit>(d, "Txt")->setText("出纳");
         click(d, "Chk_5");
-        // The row as the insert stores it, and then the connection goes before the reply. The
-        // secure server's function is a query, sent again on a fresh connection: its first
-        // transaction went down with the connection.
-        if (!TestSupport::secure())
-            sql("insert into UsrLst (ZBID,Usr,Pwd,Qx) values ('L1','出纳','','0000010000000000')");
+        // The row as the insert stores it, and then the connection goes before the reply.
+        sql("insert into UsrLst (ZBID,Usr,Pwd,Qx) values ('L1','出纳','','0000010000000000')");
         ASSERT_TRUE(TestSupport::dropConnectionAtNextInsert(QStringLiteral("UsrLst")));
         click(d, "Cmd_0");
         TestSupport::keepConnectionsAtInsert(QStringLiteral("UsrLst"));

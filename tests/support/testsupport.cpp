@@ -191,8 +191,21 @@ QSqlDatabase ownerDatabase() {
     return db;
 }
 
+// A value as RunSql writes it: a time as yyyy-mm-dd hh:mm, seconds only when there are some.
+QString text(const QVariant& v) {
+    if (v.typeId() != QMetaType::QDateTime)
+        return v.toString();
+    const QDateTime t = v.toDateTime();
+    return t.toString(t.time().second() ? "yyyy-MM-dd HH:mm:ss" : "yyyy-MM-dd HH:mm");
+}
+
+// The secure database is the one in use (not the embedded one of a test that runs on both).
+bool onSecure() {
+    return secure() && Db::currentEngine() == Db::Engine::Postgres;
+}
+
 QString ownerSql(const QString& statement, bool firstValue) {
-    if (!secure())
+    if (!onSecure())
         return firstValue ? RunSqlOne(statement) : RunSql(statement);
     QSqlDatabase db = ownerDatabase();
     QSqlQuery q(db);
@@ -201,7 +214,7 @@ QString ownerSql(const QString& statement, bool firstValue) {
     if (!q.isSelect())
         return QStringLiteral("OK");
     if (firstValue)
-        return q.next() ? q.value(0).toString() : QString();
+        return q.next() ? text(q.value(0)) : QString();
     std::vector<QStringList> rows(1);
     const int cols = q.record().count();
     for (int j = 0; j < cols; ++j)
@@ -209,7 +222,7 @@ QString ownerSql(const QString& statement, bool firstValue) {
     while (q.next()) {
         rows.emplace_back();
         for (int j = 0; j < cols; ++j)
-            rows.back().append(q.value(j).toString());
+            rows.back().append(text(q.value(j)));
     }
     const int n = static_cast<int>(rows.size()) - 1;
     rows.resize(rows.size() + 2);
@@ -220,7 +233,7 @@ QString ownerSql(const QString& statement, bool firstValue) {
 }
 
 bool addOperator(const QString& zbid, const QString& usr, const QString& pwd, const QString& qx) {
-    if (!secure())
+    if (!onSecure())
         return RunSql("insert into UsrLst (ZBID,Usr,Pwd,QX) values ('" + SqlStr(zbid) + "','" +
                       SqlStr(usr) + "','" + SqlStr(pwd) + "'," +
                       (qx.isNull() ? QStringLiteral("NULL") : "'" + qx + "'") + ")") == "OK";
@@ -240,7 +253,7 @@ bool addOperator(const QString& zbid, const QString& usr, const QString& pwd, co
 }
 
 void actAs(const QString& zbid, const QString& usr, const QString& pwd) {
-    if (secure())
+    if (onSecure())
         Db::setSessionLogin(Db::operatorRole(zbid, usr), Db::loginPassword(zbid, usr, pwd));
 }
 
