@@ -14,6 +14,8 @@ db_user=tsryun
 db_password='MobKtz!5720'
 db_name='云记账'
 db_empty='云记账新'
+db_secure='云记账安全'
+db_upgrade='云记账升级'
 db_ssl_user=tsryun_tls
 db_denied_user=tsryun_denied
 
@@ -119,14 +121,24 @@ fi
 
 as_pg env PGCLIENTENCODING=UTF8 "$pg_bin/psql" -X -q -v ON_ERROR_STOP=1 \
     -h "$pg_dir" -p "$port" -U postgres -d postgres \
-    -c "CREATE ROLE $db_user LOGIN PASSWORD '$db_password'" \
+    -c "CREATE ROLE $db_user LOGIN CREATEROLE PASSWORD '$db_password'" \
     -c "CREATE DATABASE \"$db_name\" OWNER $db_user ENCODING 'UTF8' TEMPLATE template0" \
     -c "CREATE DATABASE \"$db_empty\" OWNER $db_user ENCODING 'UTF8' TEMPLATE template0" \
+    -c "CREATE DATABASE \"$db_secure\" OWNER $db_user ENCODING 'UTF8' TEMPLATE template0" \
+    -c "CREATE DATABASE \"$db_upgrade\" OWNER $db_user ENCODING 'UTF8' TEMPLATE template0" \
     -c "CREATE ROLE $db_ssl_user LOGIN PASSWORD '$db_password'" \
     -c "CREATE ROLE $db_denied_user LOGIN PASSWORD '$db_password'" \
     -c "GRANT ALL ON DATABASE \"$db_name\" TO $db_ssl_user" >/dev/null
 PGPASSWORD=$db_password PGCLIENTENCODING=UTF8 "$pg_bin/psql" -X -q -v ON_ERROR_STOP=1 \
     -h 127.0.0.1 -p "$port" -U "$db_user" -d "$db_name" -f src/db/schema/postgresql.sql >/dev/null
+# The secure server: made by its owner as the program makes it, the guest's password set apart.
+# Roles belong to the whole cluster; tests remove the operators' roles they make.
+guest_password=$(head -c 12 /dev/urandom | base64 | tr -d '/+=')
+PGPASSWORD=$db_password PGCLIENTENCODING=UTF8 "$pg_bin/psql" -X -q -v ON_ERROR_STOP=1 \
+    -h 127.0.0.1 -p "$port" -U "$db_user" -d "$db_secure" --single-transaction \
+    -c 'SET client_min_messages = warning' -f src/db/schema/postgresql.sql \
+    -f src/db/schema/postgresql-secure.sql \
+    -c "ALTER ROLE zelvo_guest PASSWORD '$guest_password'" >/dev/null
 
 # The client asks for the driver by the name it has on Windows.
 odbc_dir=$(mktemp -d)
@@ -139,6 +151,10 @@ export ZELVO_TEST_PG_USER=$db_user
 export ZELVO_TEST_PG_PASSWORD=$db_password
 export ZELVO_TEST_PG_DB=$db_name
 export ZELVO_TEST_PG_EMPTY_DB=$db_empty
+export ZELVO_TEST_PG_SECURE_DB=$db_secure
+export ZELVO_TEST_PG_GUEST_PASSWORD=$guest_password
+# A classic database for the upgrade script's test alone.
+export ZELVO_TEST_PG_UPGRADE_DB=$db_upgrade
 export ZELVO_TEST_PG_SSL_USER=$db_ssl_user
 export ZELVO_TEST_PG_DENIED_USER=$db_denied_user
 export ZELVO_TEST_PG_CA=$tls_dir/zelvo-test-ca.crt

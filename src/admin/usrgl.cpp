@@ -7,6 +7,7 @@
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/twips.h"
+#include "db/secure.h"
 #include "db/sqlaccess.h"
 
 #include <QApplication>
@@ -237,11 +238,11 @@ void UsrGL::backToViewing() {
     Lst->setEnabled(true);
 }
 
-QString UsrGL::run(const QString& statement) {
+QString UsrGL::run(const QString& statement, bool firstValue) {
     for (QPushButton* b : Cmd)
         b->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString result = RunSql(statement);
+    const QString result = firstValue ? RunSqlOne(statement) : RunSql(statement);
     QApplication::restoreOverrideCursor();
     for (QPushButton* b : Cmd)
         b->setEnabled(true);
@@ -273,7 +274,15 @@ void UsrGL::SaveUsr() {
             }
         }
         const QString word = R::wordFromBoxes(ticked, QString());
-        if (run(R::operatorInsert(CurZbID, name, word)) != kOK) {
+        if (Db::isSecureServer()) {
+            // The server adds the login and the row together, or tells why not.
+            const QString answer = run(R::addOperatorCall(name, word), true);
+            if (answer != kOK) {
+                Msg::info(R::callRefusal(answer, name, R::connectFailed()));
+                Txt->setFocus();
+                return;
+            }
+        } else if (run(R::operatorInsert(CurZbID, name, word)) != kOK) {
             // Another client may have added the name since this list was read, or the insert
             // went through and only its reply was lost.
             const bool lost = Db::lastCommandLostConnection();
@@ -293,12 +302,15 @@ void UsrGL::SaveUsr() {
     } else {
         const QString name = Txt->text();
         const QString word = R::wordFromBoxes(ticked, LstQx->item(row)->text());
-        if (run(R::rightsUpdate(CurZbID, name, word)) != kOK) {
-            Msg::info(R::connectFailed());
+        const bool secure = Db::isSecureServer();
+        const QString answer = secure ? run(R::setRightsCall(name, word), true)
+                                      : run(R::rightsUpdate(CurZbID, name, word));
+        if (answer != kOK && answer != QLatin1String("MISSING")) {
+            Msg::info(R::callRefusal(answer, name, R::connectFailed()));
             return;
         }
         // An update of a row deleted meanwhile still answers "OK".
-        if (run(R::wordQuery(CurZbID, name)) == QStringLiteral("0")) {
+        if (secure ? answer != kOK : run(R::wordQuery(CurZbID, name)) == QStringLiteral("0")) {
             backToViewing();
             removeOperator(row);
             Msg::info(R::operatorGone(name));
@@ -327,8 +339,10 @@ void UsrGL::DeleteUsr() {
     }
     if (!Msg::askYesNo(R::askDelete(name), QMessageBox::Question))
         return;
-    if (run(R::operatorDelete(CurZbID, name)) != kOK) {
-        Msg::info(R::deleteConnectFailed());
+    const QString answer = Db::isSecureServer() ? run(R::removeOperatorCall(name), true)
+                                                : run(R::operatorDelete(CurZbID, name));
+    if (answer != kOK) {
+        Msg::info(R::callRefusal(answer, name, R::deleteConnectFailed()));
         return;
     }
     removeOperator(Lst->currentRow());

@@ -44,7 +44,8 @@ private:
     void backToViewing();
     void showWord(const QString& word);
     void removeOperator(int row);
-    QString run(const QString& statement);
+    // A statement with the buttons disabled; `firstValue` for a function's answer.
+    QString run(const QString& statement, bool firstValue = false);
 
     Mode mode_ = Mode::Viewing;
 

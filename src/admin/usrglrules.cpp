@@ -109,6 +109,26 @@ QString rightsUpdate(const QString& zbid, const QString& usr, const QString& wor
 QString operatorDelete(const QString& zbid, const QString& usr) {
     return QStringLiteral("delete from Usrlst") + where(zbid, usr);
 }
+QString addOperatorCall(const QString& usr, const QString& word) {
+    return QStringLiteral("select zelvo_add_operator('") + SqlStr(usr) + QStringLiteral("','") +
+           SqlStr(word) + QStringLiteral("')");
+}
+QString setRightsCall(const QString& usr, const QString& word) {
+    return QStringLiteral("select zelvo_set_rights('") + SqlStr(usr) + QStringLiteral("','") +
+           SqlStr(word) + QStringLiteral("')");
+}
+QString removeOperatorCall(const QString& usr) {
+    return QStringLiteral("select zelvo_remove_operator('") + SqlStr(usr) + QStringLiteral("')");
+}
+QString callRefusal(const QString& answer, const QString& usr, const QString& failed) {
+    if (answer == QLatin1String("EXISTS"))
+        return duplicateName(usr);
+    if (answer == QLatin1String("DENIED"))
+        return QStringLiteral("对不起，您无此权限！");
+    if (answer == QLatin1String("MISSING"))
+        return operatorGone(usr);
+    return failed;
+}
 QString insertedRowQuery(const QString& zbid, const QString& usr) {
     return QStringLiteral("select Pwd,Qx from UsrLst") + where(zbid, usr);
 }

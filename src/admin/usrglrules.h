@@ -40,6 +40,14 @@ FailedInsert afterFailedInsert(const QString& rows, bool lostConnection, const Q
 QString rightsUpdate(const QString& zbid, const QString& usr, const QString& word);
 QString operatorDelete(const QString& zbid, const QString& usr);
 
+// The same through a secure server's functions, which check the caller's right 1 themselves
+// and answer "OK", "EXISTS", "DENIED" or "MISSING".
+QString addOperatorCall(const QString& usr, const QString& word);
+QString setRightsCall(const QString& usr, const QString& word);
+QString removeOperatorCall(const QString& usr);
+// The message for a function's answer other than "OK"; `failed` for no answer at all.
+QString callRefusal(const QString& answer, const QString& usr, const QString& failed);
+
 // Messages.
 QString readFailed(const QString& usr);
 QString enterNewName();

@@ -4,6 +4,7 @@
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/twips.h"
+#include "db/secure.h"
 #include "db/sqlaccess.h"
 #include "main_window/ledgerlist.h"
 
@@ -92,6 +93,20 @@ void UsrPwd::confirm() {
         Msg::info(refusal);
         return;
     }
+    if (Db::isSecureServer()) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const QString verifier = Db::encryptPassword(p1, Db::operatorRole(CurZbID, CurUsr));
+        const QString answer =
+            verifier.isEmpty() ? QString() : RunSqlOne(R::setPasswordCall(verifier));
+        QApplication::restoreOverrideCursor();
+        if (answer != kOK) {
+            Msg::info(Db::operatorRemoved(CurZbID, CurUsr) ? R::operatorGone(CurUsr)
+                                                           : R::connectFailed());
+            return;
+        }
+        finish(p1);
+        return;
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QString found = RunSql(R::operatorQuery(CurZbID, CurUsr));
     const QString changed =
@@ -105,9 +120,13 @@ void UsrPwd::confirm() {
         Msg::info(R::connectFailed());
         return;
     }
+    finish(p1);
+}
+
+void UsrPwd::finish(const QString& password) {
     // Automatic login would fail on every start with the old password.
     if (!LedgerList::rememberedPassword(CurUsr, CurZbID).isEmpty())
-        LedgerList::setRememberedPassword(CurUsr, CurZbID, p1);
+        LedgerList::setRememberedPassword(CurUsr, CurZbID, password);
     DlgRet = kOK;
     accept();
 }

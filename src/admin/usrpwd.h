@@ -27,4 +27,5 @@ public:
 private:
     void Form_Load();
     void confirm();
+    void finish(const QString& password); // a change made: remembered, and the window closed
 };

@@ -44,6 +44,10 @@ QString passwordUpdate(const QString& zbid, const QString& usr, const QString& p
            SqlStr(usr) + QLatin1Char('\'');
 }
 
+QString setPasswordCall(const QString& verifier) {
+    return QStringLiteral("select zelvo_set_password('") + SqlStr(verifier) + QStringLiteral("')");
+}
+
 QString connectFailed() {
     return QStringLiteral("连接服务器失败，请重试！");
 }

@@ -22,6 +22,10 @@ QString checkPasswords(const QString& p1, const QString& p2);
 QString operatorQuery(const QString& zbid, const QString& usr);
 QString passwordUpdate(const QString& zbid, const QString& usr, const QString& pwd);
 
+// A secure server takes only the verifier of the new password (never the password itself) and
+// sets it for the caller's own login.
+QString setPasswordCall(const QString& verifier);
+
 QString connectFailed();
 QString operatorGone(const QString& usr);
 

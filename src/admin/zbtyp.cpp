@@ -5,6 +5,7 @@
 #include "app/msgbox.h"
 #include "app/shell.h"
 #include "app/twips.h"
+#include "db/secure.h"
 #include "db/serverprobe.h"
 #include "db/sqlaccess.h"
 #include "db/srvset.h"
@@ -255,7 +256,7 @@ void ZbTyp::contactStep() {
     QString name;
     {
         ServerWait wait(this);
-        count = RunSql(R::ledgerQuery(contact.text));
+        count = RunSql(ledgerLookup(contact.text));
         // Taken at once: any later server call overwrites the result rows.
         name = SqlRows(1, 0);
     }
@@ -266,7 +267,7 @@ void ZbTyp::contactStep() {
             return;
         if (offer == SrvSet::Offer::Made) {
             ServerWait wait(this);
-            count = RunSql(R::ledgerQuery(contact.text));
+            count = RunSql(ledgerLookup(contact.text));
             name = SqlRows(1, 0);
         }
     }
@@ -282,6 +283,10 @@ void ZbTyp::contactStep() {
     CurZbID = contact.text;
     TxtZbNm->setText(R::newLedgerName(CurZbNm));
     showFrame(1);
+}
+
+QString ZbTyp::ledgerLookup(const QString& zbid) {
+    return Db::isSecureServer() ? R::ledgerNameCall(zbid) : R::ledgerQuery(zbid);
 }
 
 void ZbTyp::joinLedger(const QString& zbid, const QString& name) {
@@ -327,10 +332,16 @@ void ZbTyp::typeStep() {
         QString inserted;
         {
             ServerWait wait(this);
-            inserted = RunSql(R::ledgerInsert(CurZbID, CurZbNm, ItemName, SlName, GetSrvDate()));
-            // A ledger left without its operator is not reported.
-            if (inserted == kOK)
-                RunSql(R::firstOperatorInsert(CurZbID));
+            if (Db::isSecureServer()) {
+                inserted = RunSqlOne(
+                    R::createLedgerCall(CurZbID, CurZbNm, ItemName, SlName, GetSrvDate()));
+            } else {
+                inserted =
+                    RunSql(R::ledgerInsert(CurZbID, CurZbNm, ItemName, SlName, GetSrvDate()));
+                // A ledger left without its operator is not reported.
+                if (inserted == kOK)
+                    RunSql(R::firstOperatorInsert(CurZbID));
+            }
         }
         if (inserted != kOK) {
             Msg::info(R::createFailed(), R::failureTitle());

@@ -61,6 +61,7 @@ private:
     void nameStep();
     void typeStep();
     void joinLedger(const QString& zbid, const QString& name);
+    static QString ledgerLookup(const QString& zbid);
 
     QButtonGroup* optGroup_ = nullptr;
     bool loaded_ = false;

@@ -146,6 +146,20 @@ QString ledgerInsert(const QString& zbid, const QString& zbnm, const QString& it
            QStringLiteral("','','','','您好！')");
 }
 
+QString ledgerNameCall(const QString& zbid) {
+    return QStringLiteral("select n from zelvo_ledger_name('") + SqlStr(zbid) +
+           QStringLiteral("') n where n is not null");
+}
+
+QString createLedgerCall(const QString& zbid, const QString& zbnm, const QString& item,
+                         const QString& sl, const QString& srvDate) {
+    QString call = QStringLiteral("select zelvo_create_ledger(");
+    for (const QString* v : {&zbid, &zbnm, &item, &sl, &srvDate})
+        call += (v == &zbid ? QStringLiteral("'") : QStringLiteral(",'")) + SqlStr(*v) +
+                QLatin1Char('\'');
+    return call + QLatin1Char(')');
+}
+
 QString firstOperatorInsert(const QString& zbid) {
     return QStringLiteral("insert into UsrLst (Zbid,Usr,Pwd) values ('") + zbid +
            QStringLiteral("','管理员','')");

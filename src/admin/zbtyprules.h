@@ -52,6 +52,12 @@ QString ledgerQuery(const QString& zbid);
 QString ledgerInsert(const QString& zbid, const QString& zbnm, const QString& item,
                      const QString& sl, const QString& srvDate);
 QString firstOperatorInsert(const QString& zbid);
+// The same through a secure server's functions, for the guest: the name query gives a row only
+// for a ledger that exists; the creation answers "OK", or "EXISTS" for an id taken meanwhile,
+// and gives the ledger its administrator itself.
+QString ledgerNameCall(const QString& zbid);
+QString createLedgerCall(const QString& zbid, const QString& zbnm, const QString& item,
+                         const QString& sl, const QString& srvDate);
 QString settingsUpdate(const QString& zbid, const QString& zbnm, const QString& item,
                        const QString& sl);
 // The main window's rename, sent when the name frame closed with a new name.

@@ -1,6 +1,7 @@
 #include "db/serverprobe.h"
 
 #include <QDeadlineTimer>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -367,6 +368,24 @@ QString askCreateTables() {
 
 QString tablesCreated() {
     return QStringLiteral("云记账的数据表已经建立。");
+}
+
+QString secureSetUp(const QString& userFile, const QString& systemFile) {
+    return QStringLiteral(
+               "云记账的数据表已经建立，服务器将按操作员的权限把守每个账本。\n\n"
+               "本机今后以登录名 zelvo_guest 连接服务器，它的密码由程序生成，已保存在本机"
+               "的设置中；您输入的登录名和密码没有保存在任何地方。\n\n"
+               "其他电脑要连接这台服务器，请把本机设置文件（") +
+           userFile + QStringLiteral("）中“Server”一节的各项复制到那台电脑的系统设置文件 ") +
+           systemFile + QStringLiteral(" 的“Server”一节中。");
+}
+
+QString newGuestPassword() {
+    static const char kChars[] = "ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz23456789";
+    QString out;
+    for (int i = 0; i < 24; ++i)
+        out += QLatin1Char(kChars[QRandomGenerator::system()->bounded(int(sizeof kChars) - 1)]);
+    return out;
 }
 
 bool isPermissionDenied(const QString& t) {

@@ -51,6 +51,12 @@ QString askCreateTables(); // "服务器上还没有云记账的数据表，现�
 QString tablesCreated();   // "云记账的数据表已经建立。"
 // A failed creation: when the login may not create tables, the script the administrator runs.
 QString createFailed(const QString& driverText, const QString& scriptPath);
+// Said once after a new PostgreSQL server got its tables and its guest: this computer now logs
+// in as the guest, and how the other computers get the same values.
+QString secureSetUp(const QString& userFile, const QString& systemFile);
+// The guest's generated password: 24 letters and digits.
+QString newGuestPassword();
+
 // Whether a failure text says the login lacks the right to create tables.
 bool isPermissionDenied(const QString& driverText);
 

@@ -41,9 +41,11 @@ struct MaskedConnection {
     QString server, login, password, database;
     Db::Encryption encryption = Db::Encryption::Off;
     QString caFile;
+    QString sessionLogin, sessionPassword; // empty: the settings' login
 };
 
 MaskedConnection masked;
+QString openError;
 std::function<void(bool)> busyHandler;
 bool lostConnection = false;
 Db::Failure failure = Db::Failure::None;
@@ -72,6 +74,16 @@ Db::Connection unmasked() {
             UnmaskStr(masked.database),
             masked.encryption,
             UnmaskStr(masked.caFile)};
+}
+
+// What the pooled connection logs in with: the operator's role once one has logged in.
+Db::Connection effective() {
+    Db::Connection c = unmasked();
+    if (!masked.sessionLogin.isEmpty()) {
+        c.login = UnmaskStr(masked.sessionLogin);
+        c.password = UnmaskStr(masked.sessionPassword);
+    }
+    return c;
 }
 
 enum class Kind { None, Query, Command };
@@ -310,7 +322,8 @@ private:
     static QString keyOf(const MaskedConnection& c) {
         return QString::number(static_cast<int>(c.engine)) + QChar(1) + c.server + QChar(1) +
                c.login + QChar(1) + c.password + QChar(1) + c.database + QChar(1) +
-               QString::number(static_cast<int>(c.encryption)) + QChar(1) + c.caFile;
+               QString::number(static_cast<int>(c.encryption)) + QChar(1) + c.caFile + QChar(1) +
+               c.sessionLogin + QChar(1) + c.sessionPassword;
     }
 
     bool usable() {
@@ -333,6 +346,7 @@ private:
         key_ = key;
         db_ = QSqlDatabase::addDatabase(driverName(c.engine), name_);
         if (!db_.isValid() || !configure(db_, c) || !db_.open()) {
+            openError = db_.isValid() ? db_.lastError().text() : QStringLiteral("no driver");
             drop();
             return false;
         }
@@ -358,6 +372,7 @@ private:
             withoutPassword.password.clear();
             db_.setDatabaseName(Db::odbcConnectionString(withoutPassword));
         }
+        openError.clear();
         open_ = true;
         suspect_ = false;
         idle_.start();
@@ -391,7 +406,7 @@ QSqlDatabase* acquire() {
         failure = Db::Failure::NotReached;
         return nullptr;
     }
-    QSqlDatabase* db = pool().acquire(unmasked());
+    QSqlDatabase* db = pool().acquire(effective());
     failure = db ? Db::Failure::None : Db::Failure::NotReached;
     actionUnreachable = !db && actionDepth > 0;
     return db;
@@ -515,6 +530,7 @@ Connection connection() {
 
 void switchServer(const Connection& plain) {
     setConnection(plain);
+    clearSessionLogin();
     pool().drop();
     SrvDate.clear();
     SrvDay = 0;
@@ -592,6 +608,11 @@ QString schemaScript() {
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+QString secureSchemaScript() {
+    QFile file(QStringLiteral(":/schema/postgresql-secure.sql"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
 QSqlDatabase configuredDatabase(const Connection& plain, const QString& name) {
     QSqlDatabase db = QSqlDatabase::addDatabase(driverName(plain.engine), name);
     if (db.isValid())
@@ -624,6 +645,76 @@ QString odbcConnectionString(const Connection& plain) {
     return QStringLiteral("DRIVER=SQL Server;SERVER=") + plain.server + QStringLiteral(";UID=") +
            plain.login + QStringLiteral(";PWD=") + plain.password + QStringLiteral(";DATABASE=") +
            plain.database + kEncryption[static_cast<int>(plain.encryption)];
+}
+
+void setSessionLogin(const QString& role, const QString& password) {
+    masked.sessionLogin = MaskStr(role);
+    masked.sessionPassword = MaskStr(password);
+}
+
+void clearSessionLogin() {
+    masked.sessionLogin.clear();
+    masked.sessionPassword.clear();
+}
+
+bool hasSessionLogin() {
+    return !masked.sessionLogin.isEmpty();
+}
+
+void dropConnection() {
+    pool().drop();
+}
+
+QString lastOpenError() {
+    return openError;
+}
+
+QString encryptPassword(const QString& password, const QString& role) {
+    QSqlDatabase* db = pool().acquire(effective());
+    if (!db)
+        return {};
+    const QVariant handle = db->driver()->handle();
+    pool().release(false);
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        return {};
+    PGconn* conn = *static_cast<PGconn* const*>(handle.constData());
+    // The algorithm named: libpq would otherwise ask the server which one it uses.
+    char* verifier = PQencryptPasswordConn(conn, password.toUtf8().constData(),
+                                           role.toUtf8().constData(), "scram-sha-256");
+    if (!verifier)
+        return {};
+    const QString text = QString::fromUtf8(verifier);
+    PQfreemem(verifier);
+    return text;
+}
+
+LoginCheck checkLogin(const QString& role, const QString& password) {
+    static int counter = 0;
+    const QString name = QStringLiteral("zelvo-check-%1").arg(++counter);
+    LoginCheck result = LoginCheck::Unreachable;
+    {
+        BusyGuard busy;
+        Connection c = unmasked();
+        c.login = role;
+        c.password = password;
+        QSqlDatabase db = configuredDatabase(c, name);
+        if (db.isValid() && db.open()) {
+            result = LoginCheck::Accepted;
+            db.close();
+        } else if (db.isValid() && isAuthenticationRefusal(db.lastError().text())) {
+            result = LoginCheck::Refused;
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return result;
+}
+
+bool isAuthenticationRefusal(const QString& driverText) {
+    // libpq says the same for a wrong password and for a role that is not there.
+    return driverText.contains(QLatin1String("password authentication failed"),
+                               Qt::CaseInsensitive) ||
+           driverText.contains(QLatin1String("no password supplied"), Qt::CaseInsensitive);
 }
 
 bool lastCommandLostConnection() {

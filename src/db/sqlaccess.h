@@ -47,6 +47,9 @@ QString runScript(const QString& script);
 // The engine's schema script for the server now set; empty for the embedded database, which
 // makes its tables itself.
 QString schemaScript();
+// What makes a PostgreSQL server secure (row fences, the guest, the operators' functions), run
+// by the owner after schemaScript in the same transaction.
+QString secureSchemaScript();
 
 // The libpq options of a PostgreSQL connection: a connect time limit, keepalives, TLS.
 QString postgresOptions(const Connection& plain);
@@ -65,6 +68,25 @@ QString odbcConnectionString(const Connection& plain);
 // Called with true before a call talks to the server and with false after it, on every path;
 // the windows show the wait cursor with it.
 void setBusyHandler(std::function<void(bool)> handler);
+
+// A secure PostgreSQL server: once an operator has logged in, the pooled connection runs as his
+// own login role instead of the settings' login (the guest). Held masked like the settings'
+// values; cleared when going back to the ledger list and when the server changes.
+void setSessionLogin(const QString& role, const QString& password);
+void clearSessionLogin();
+bool hasSessionLogin();
+// Closes the pooled connection: the next call opens a new one.
+void dropConnection();
+// The driver's text of the last connection that could not be opened; empty after one that was.
+QString lastOpenError();
+// A SCRAM-SHA-256 verifier of `password` for `role`, computed by libpq on the pooled PostgreSQL
+// connection without sending the password; empty when there is no such connection.
+QString encryptPassword(const QString& password, const QString& role);
+// Whether the server now set accepts `role` with `password`, asked on a connection of its own.
+enum class LoginCheck { Accepted, Refused, Unreachable };
+LoginCheck checkLogin(const QString& role, const QString& password);
+// Whether a driver's failure text is the server refusing a login name or its password.
+bool isAuthenticationRefusal(const QString& driverText);
 
 // True when the last failed command of RunSql went down with its connection: it may or may
 // not have been carried out.

@@ -1,8 +1,10 @@
 #include "db/srvset.h"
 
 #include "app/msgbox.h"
+#include "app/settings.h"
 #include "app/twips.h"
 #include "db/ledgermove.h"
+#include "db/secure.h"
 #include "db/serverprobe.h"
 #include "db/serversettings.h"
 
@@ -222,12 +224,33 @@ SrvSet::Offer SrvSet::offerTables() {
     if (Msg::box(ServerProbe::askCreateTables(), QMessageBox::Question, QString(),
                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return Offer::Answered;
+    // A PostgreSQL server gets its guards with its tables, in the same transaction, and this
+    // computer leaves the owner's login for the guest's.
+    const bool secure = Db::currentEngine() == Db::Engine::Postgres;
+    const QString guestPassword = secure ? ServerProbe::newGuestPassword() : QString();
+    QString script = Db::schemaScript();
+    if (secure) {
+        // Sent as a verifier, so the guest's password is in no statement and no server log.
+        const QString verifier = Db::encryptPassword(guestPassword, QStringLiteral("zelvo_guest"));
+        script += QLatin1Char('\n') + Db::secureSchemaScript() +
+                  QStringLiteral("\nalter role zelvo_guest with login password '") +
+                  SqlStr(verifier.isEmpty() ? guestPassword : verifier) + QStringLiteral("';\n");
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString result = Db::runScript(Db::schemaScript());
+    const QString result = Db::runScript(script);
     QApplication::restoreOverrideCursor();
     if (result != QLatin1String("OK")) {
         Msg::info(ServerProbe::createFailed(result, scriptPath(Db::currentDialect())));
         return Offer::Answered;
+    }
+    if (secure) {
+        Db::Connection guest = Db::connection();
+        guest.login = QStringLiteral("zelvo_guest");
+        guest.password = guestPassword;
+        ServerSettings::save(guest);
+        Db::switchServer(guest);
+        Db::forgetSecureServers();
+        Msg::info(ServerProbe::secureSetUp(Settings::filePath(), ServerSettings::systemFilePath()));
     }
     return Offer::Made;
 }

@@ -127,6 +127,8 @@ private:
     void Chk2_Changed();
     void carryOutServerCommand(const QString& command, bool* stop);
     void rememberLogin();
+    // The message for a login the server did not let through, and the guest again.
+    void refuseLogin(const QString& result, bool secure);
 
     bool CmbUser_KeyPress(QKeyEvent* event);
     bool Cmb_KeyPress(QKeyEvent* event);

@@ -9,8 +9,10 @@
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/shell.h"
+#include "db/secure.h"
 #include "db/sqlaccess.h"
 #include "main_window/entry.h"
+#include "main_window/kuangtexts.h"
 #include "main_window/ledgerlist.h"
 
 #include <QAction>
@@ -183,7 +185,11 @@ void Kuang::SaveEntry() {
     const QString date = GetSrvDate();
     const Entry::Row row{CurZbID, CurUsr, date, d.item, d.split.remark, now, d.split.quantity};
     if (Entry::saveRow(row) != QLatin1String("OK")) {
-        Msg::info(Entry::connectFailedRetry(), QStringLiteral("提示"));
+        // An operator removed meanwhile has lost his login on a secure server.
+        if (Db::operatorRemoved(CurZbID, CurUsr))
+            Msg::info(KuangTexts::operatorDeleted(CurUsr));
+        else
+            Msg::info(Entry::connectFailedRetry(), QStringLiteral("提示"));
         return;
     }
     Txt->clear();

@@ -12,6 +12,7 @@
 #include "app/msgbox.h"
 #include "app/shell.h"
 #include "db/ledgermove.h"
+#include "db/secure.h"
 #include "db/serverprobe.h"
 #include "db/serversettings.h"
 #include "db/sqlaccess.h"
@@ -166,6 +167,8 @@ void Kuang::ShowZbID() {
 
 void Kuang::BackToZbList() {
     ShowPanel(0);
+    // The next ledger is opened as the guest again, not as the operator of this one.
+    Db::clearSessionLogin();
     armZbList();
     const int found = findLedgerId(CurZbID, Qt::CaseSensitive);
     if (found >= 0)
@@ -192,14 +195,17 @@ void Kuang::OpenLedger() {
     const Db::Action action;
     showWait(T::openingWait(CurZbNm));
     setEnabled(false);
-    QString result = RunSql(T::ledgerQuery(CurZbID));
+    const auto readLedger = [] {
+        return RunSql(Db::isSecureServer() ? T::ledgerCall(CurZbID) : T::ledgerQuery(CurZbID));
+    };
+    QString result = readLedger();
     setEnabled(true);
     hideWait();
     // A new server has no tables yet: made on request, then the ledger is looked up again.
     if (result.isEmpty()) {
         switch (SrvSet::offerTables()) {
         case SrvSet::Offer::Made:
-            result = RunSql(T::ledgerQuery(CurZbID));
+            result = readLedger();
             break;
         case SrvSet::Offer::Answered:
             return;
@@ -255,7 +261,8 @@ void Kuang::carryOutServerCommand(const QString& command, bool* stop) {
         break;
     case T::ServerCommand::Http:
         OpenUrl(command);
-        RunSql(T::commandReset(GetSrvDate(), CurZbID));
+        RunSql(Db::isSecureServer() ? T::commandResetCall(GetSrvDate(), CurZbID)
+                                    : T::commandReset(GetSrvDate(), CurZbID));
         break;
     case T::ServerCommand::None:
         break;
@@ -275,10 +282,12 @@ void Kuang::LoadUsrList() {
 }
 
 bool Kuang::fillUsrList() {
-    const QString count = RunSql(T::operatorsQuery(CurZbID));
+    const bool secure = Db::isSecureServer();
+    const QString count = RunSql(secure ? T::operatorsCall(CurZbID) : T::operatorsQuery(CurZbID));
     if (count.isEmpty())
         return false;
-    if (count != QLatin1String("0")) {
+    // The server's function has given an empty ledger its administrator already.
+    if (count != QLatin1String("0") || secure) {
         QStringList names;
         for (int i = 1; i <= SqlRowMax; ++i)
             if (!SqlRows(i, 0).isEmpty())
@@ -330,23 +339,26 @@ void Kuang::LoginUsr() {
     const Db::Action action;
     showWait(T::verifyingWait(CurUsr));
     CurUsr = CmbUser->currentText();
-    const QString result = RunSql(T::loginQuery(CurZbID, SqlStr(CurUsr)));
-    if (result.isEmpty()) {
+    const bool secure = Db::isSecureServer();
+    if (secure) {
+        // Logging in is connecting: an open connection of the same values proves nothing.
+        Db::setSessionLogin(Db::operatorRole(CurZbID, CurUsr),
+                            Db::loginPassword(CurZbID, CurUsr, TxtPwd->text()));
+        Db::dropConnection();
+    }
+    const QString result = RunSql(secure ? T::secureLoginQuery(CurZbID, CurUsr)
+                                         : T::loginQuery(CurZbID, SqlStr(CurUsr)));
+    if (result.isEmpty() || result.toInt() <= 0) {
         hideWait();
-        Msg::info(T::connectFailed());
+        refuseLogin(result, secure);
         return;
     }
-    if (result.toInt() <= 0) {
-        hideWait();
-        Msg::info(T::operatorDeleted(CurUsr));
-        return;
-    }
-    if (SqlRows(1, 0) != TxtPwd->text()) {
+    if (!secure && SqlRows(1, 0) != TxtPwd->text()) {
         hideWait();
         Msg::info(T::wrongPassword(), kHint);
         return;
     }
-    CurQx = Rights::readWord(SqlRows(1, 1));
+    CurQx = Rights::readWord(SqlRows(1, secure ? 0 : 1));
     // Settled before the entry panel shows: an item picked while it is being laid out shows
     // its quantity at once.
     ShowSL = Rights::has(CurQx, Rights::SeeQuantity) && LedgerList::autoShowSL(CurZbID, CurUsr);
@@ -367,6 +379,28 @@ void Kuang::LoginUsr() {
     DoEvents(3);
     Chk->hide();
     Chk2->hide();
+}
+
+void Kuang::refuseLogin(const QString& result, bool secure) {
+    const bool refused = secure && Db::isAuthenticationRefusal(Db::lastOpenError());
+    if (secure)
+        Db::clearSessionLogin();
+    if (!result.isEmpty()) {
+        Msg::info(T::operatorDeleted(CurUsr));
+        return;
+    }
+    if (!refused) {
+        Msg::info(T::connectFailed());
+        return;
+    }
+    // The server says the same for a wrong password and for a login that is not there.
+    const QString exists = RunSqlOne(Db::operatorExistsCall(CurZbID, CurUsr));
+    if (exists.isEmpty())
+        Msg::info(T::connectFailed());
+    else if (exists == QLatin1String("false"))
+        Msg::info(T::operatorDeleted(CurUsr));
+    else
+        Msg::info(T::wrongPassword(), kHint);
 }
 
 void Kuang::rememberLogin() {

@@ -1,6 +1,7 @@
 #include "main_window/kuangtexts.h"
 
 #include "app/mainbas.h"
+#include "db/sqlaccess.h"
 
 using namespace MainBas;
 
@@ -142,6 +143,21 @@ QString adminInsert(const QString& zbid) {
            QStringLiteral("','管理员','')");
 }
 
+QString ledgerCall(const QString& zbid) {
+    return QStringLiteral("select item,sl,msg,cmd,gonggao from zelvo_open_ledger('") +
+           SqlStr(zbid) + QStringLiteral("')");
+}
+
+QString commandResetCall(const QString& srvDate, const QString& zbid) {
+    return QStringLiteral("select zelvo_reset_cmd('") + SqlStr(zbid) + QStringLiteral("','") +
+           SqlStr(srvDate) + QStringLiteral("')");
+}
+
+QString operatorsCall(const QString& zbid) {
+    return QStringLiteral("select usr from zelvo_ledger_operators('") + SqlStr(zbid) +
+           QStringLiteral("') usr");
+}
+
 QString firstAddLedger() {
     return QStringLiteral("请首先按提示增加账本，然后再【打开账本】！");
 }
@@ -164,6 +180,11 @@ QString readingOperatorsWait() {
 QString loginQuery(const QString& zbid, const QString& usr) {
     return QStringLiteral("select Pwd,QX from UsrLst where ZBid='") + zbid +
            QStringLiteral("' and Usr='") + usr + QLatin1Char('\'');
+}
+
+QString secureLoginQuery(const QString& zbid, const QString& usr) {
+    return QStringLiteral("select QX from UsrLst where ZBid='") + SqlStr(zbid) +
+           QStringLiteral("' and Usr='") + SqlStr(usr) + QLatin1Char('\'');
 }
 
 QString verifyingWait(const QString& usr) {

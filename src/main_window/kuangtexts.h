@@ -46,6 +46,11 @@ QString ledgerQuery(const QString& zbid);
 QString commandReset(const QString& srvDate, const QString& zbid);
 QString operatorsQuery(const QString& zbid);
 QString adminInsert(const QString& zbid);
+// The same on a secure server, where the guest reaches the ledger only through its functions
+// (the operator list's function gives an empty ledger its administrator itself).
+QString ledgerCall(const QString& zbid);
+QString commandResetCall(const QString& srvDate, const QString& zbid);
+QString operatorsCall(const QString& zbid);
 QString firstAddLedger();
 QString connectFailed();
 QString noSuchLedger();
@@ -55,6 +60,8 @@ QString readingOperatorsWait();
 
 // Login.
 QString loginQuery(const QString& zbid, const QString& usr);
+// A secure server checks the password itself, and nobody reads it: only the rights word.
+QString secureLoginQuery(const QString& zbid, const QString& usr);
 QString verifyingWait(const QString& usr);
 QString operatorDeleted(const QString& usr);
 QString wrongPassword();

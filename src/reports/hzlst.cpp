@@ -135,7 +135,7 @@ void HzLst::RunSummary() {
     if (n.isEmpty()) {
         AddSummaryHeader();
         Lst->lines()->append(Summary::ruleLines(2));
-        Msg::info(ReportCommon::connectFailedRetry());
+        Msg::info(ReportCommon::queryFailed());
         return;
     }
     const QList<Summary::Row> all = Summary::rowsOf(SqlRows, SqlRowMax);

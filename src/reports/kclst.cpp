@@ -122,7 +122,7 @@ void KcLst::RunBalanceList() {
     CmdWait->hide();
     if (n.isEmpty()) {
         Lst->lines()->append(Balance::ruleLines(2));
-        Msg::info(ReportCommon::connectFailedRetry());
+        Msg::info(ReportCommon::queryFailed());
         return;
     }
     if (n.toInt() == 0) {

@@ -9,6 +9,8 @@
 #include "app/msgbox.h"
 #include "app/shell.h"
 #include "app/twips.h"
+#include "db/secure.h"
+#include "db/sqlaccess.h"
 #include "reports/listnav.h"
 #include "reports/mxed.h"
 #include "reports/pickers.h"
@@ -203,7 +205,7 @@ void MxLst::QueryAll() {
         DoEvents();
     });
     if (l.status == Journal::Listing::Failed)
-        return endEmpty(ReportCommon::connectFailedRetry(), ReportCommon::hintTitle());
+        return endEmpty(ReportCommon::queryFailed(), ReportCommon::hintTitle());
     if (l.status == Journal::Listing::Empty)
         return endEmpty(ReportCommon::noData(), QString());
     Lst->lines()->append(std::move(l.body));
@@ -360,38 +362,68 @@ void MxLst::DeleteSelectedRow() {
     QueryAll();
 }
 
-void MxLst::DeleteAllListed() {
-    const QStringList ids = listedIds();
-    if (ids.isEmpty()) {
-        Msg::info(Journal::nothingToDelete());
-        return;
-    }
+bool MxLst::confirmWithStoredPassword() {
     const QString readPwd = Journal::passwordStatement(CurZbID, CurUsr);
     const QString n = RunSql(readPwd);
     if (n.isEmpty()) {
         Msg::info(ReportCommon::connectFailedRetry(), ReportCommon::hintTitle());
-        return;
+        return false;
     }
     const QString pwd = SqlRows(1, 0);
     if (!pwd.isEmpty()) {
         QString typed;
         if (!Msg::input(Journal::passwordPrompt(), QStringLiteral("警告"), typed, true) ||
             typed.isEmpty())
-            return;
+            return false;
         if (typed != pwd) {
             Msg::info(Journal::wrongPassword());
-            return;
+            return false;
         }
     } else {
         if (Msg::box(Journal::confirmPrompt(), QMessageBox::Warning, QStringLiteral("警告"),
                      QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel) != QMessageBox::Ok)
-            return;
+            return false;
         // An empty first answer may have come from a failed read: it must not skip the password.
         if (RunSql(readPwd).isEmpty() || !SqlRows(1, 0).isEmpty()) {
             Msg::info(Journal::networkCancelled());
-            return;
+            return false;
         }
     }
+    return true;
+}
+
+// Nobody reads a password on a secure server: the typed one is tried as a login of its own.
+bool MxLst::confirmOnSecureServer() {
+    const QString role = Db::operatorRole(CurZbID, CurUsr);
+    const Db::LoginCheck open = Db::checkLogin(role, Db::noPasswordText(CurZbID, CurUsr));
+    if (open == Db::LoginCheck::Unreachable) {
+        Msg::info(ReportCommon::connectFailedRetry(), ReportCommon::hintTitle());
+        return false;
+    }
+    if (open == Db::LoginCheck::Accepted)
+        return Msg::box(Journal::confirmPrompt(), QMessageBox::Warning, QStringLiteral("警告"),
+                        QMessageBox::Ok | QMessageBox::Cancel,
+                        QMessageBox::Cancel) == QMessageBox::Ok;
+    QString typed;
+    if (!Msg::input(Journal::passwordPrompt(), QStringLiteral("警告"), typed, true) ||
+        typed.isEmpty())
+        return false;
+    const Db::LoginCheck check = Db::checkLogin(role, typed);
+    if (check == Db::LoginCheck::Refused)
+        Msg::info(Journal::wrongPassword());
+    else if (check == Db::LoginCheck::Unreachable)
+        Msg::info(Journal::networkCancelled());
+    return check == Db::LoginCheck::Accepted;
+}
+
+void MxLst::DeleteAllListed() {
+    const QStringList ids = listedIds();
+    if (ids.isEmpty()) {
+        Msg::info(Journal::nothingToDelete());
+        return;
+    }
+    if (!(Db::isSecureServer() ? confirmOnSecureServer() : confirmWithStoredPassword()))
+        return;
     Cmd[6]->setEnabled(false);
     Report::showWait(CmdWait, QStringLiteral("正在删除数据，请稍候……"));
     const QString stamp = GetSrvDate() + QLatin1Char(' ') + TimeStr();

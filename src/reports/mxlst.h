@@ -66,6 +66,9 @@ private:
     void ExportJournal();
     void DeleteSelectedRow();
     void DeleteAllListed();
+    // The operator's password asked before a batch delete; false when he gave it up or erred.
+    bool confirmWithStoredPassword();
+    bool confirmOnSecureServer();
     void lateRecord();
     void editRecord();
     void busy(bool on);

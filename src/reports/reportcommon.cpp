@@ -2,6 +2,7 @@
 
 #include "admin/rights.h"
 #include "app/mainbas.h"
+#include "db/secure.h"
 
 namespace ReportCommon {
 
@@ -43,6 +44,13 @@ QString noData() {
 
 QString connectFailedRetry() {
     return QStringLiteral("连接服务器失败，请重试！");
+}
+
+QString queryFailed() {
+    if (Db::operatorRemoved(MainBas::CurZbID, MainBas::CurUsr))
+        return QStringLiteral("服务器已经删除【") + MainBas::CurUsr +
+               QStringLiteral("】这个操作员！");
+    return connectFailedRetry();
 }
 
 QString hintTitle() {

@@ -22,6 +22,9 @@ bool mayExport(const QString& qx);
 
 QString noData();             // "没有符合条件的数据！"
 QString connectFailedRetry(); // "连接服务器失败，请重试！"
-QString hintTitle();          // "提示"
+// After a report's query failed: connectFailedRetry, or, when the operator at work has been
+// removed from a secure server meanwhile, "服务器已经删除【…】这个操作员！".
+QString queryFailed();
+QString hintTitle(); // "提示"
 
 } // namespace ReportCommon

@@ -178,8 +178,9 @@ protected:
         }
         EXPECT_TRUE(d->isEnabled());
 
-        ASSERT_EQ(RunSql(QStringLiteral("select ZBid,ZbNm,Item,SL,Bz,BgDate,NdDate,MB,SalesMan,Msg "
-                                        "from Zblst where ZBid='13800138000'")),
+        ASSERT_EQ(TestSupport::ownerSql(
+                      QStringLiteral("select ZBid,ZbNm,Item,SL,Bz,BgDate,NdDate,MB,SalesMan,Msg "
+                                     "from Zblst where ZBid='13800138000'")),
                   QStringLiteral("1"));
         const QStringList row = {QStringLiteral("13800138000"),
                                  QStringLiteral("库房"),
@@ -194,7 +195,8 @@ protected:
         for (int j = 0; j < row.size(); ++j)
             EXPECT_EQ(SqlRows(1, j), row.at(j)) << SqlRows(0, j).toStdString();
 
-        ASSERT_EQ(RunSql(QStringLiteral("select Usr,Pwd,QX from UsrLst where ZBID='13800138000'")),
+        ASSERT_EQ(TestSupport::ownerSql(
+                      QStringLiteral("select Usr,Pwd,QX from UsrLst where ZBID='13800138000'")),
                   QStringLiteral("1"));
         EXPECT_EQ(SqlRows(1, 0), QStringLiteral("管理员"));
         EXPECT_EQ(SqlRows(1, 1), QString());

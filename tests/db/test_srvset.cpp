@@ -3,6 +3,7 @@
 #include "admin/zbtyp.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
+#include "app/settings.h"
 #include "app/startup.h"
 #include "db/serverprobe.h"
 #include "db/serversettings.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -75,6 +77,7 @@ TEST(SrvSetFlow, ANewServerGetsItsTablesAndKeepsTheEntries) {
     // The first ledger: the tables are made on request, then the ledger is created and opened.
     Msg::clearShown();
     Msg::queueAnswer(QMessageBox::Yes); // make the tables
+    Msg::queueAnswer(QMessageBox::Ok);  // this computer now logs in as the guest
     Msg::queueAnswer(QMessageBox::Yes); // open the ledger just added
     whenModal([](QWidget* w) {
         auto* d = qobject_cast<ZbTyp*>(w);
@@ -91,6 +94,17 @@ TEST(SrvSetFlow, ANewServerGetsItsTablesAndKeepsTheEntries) {
               QStringLiteral("服务器上还没有云记账的数据表，现在建立吗？"));
     EXPECT_EQ(Msg::shown().first().defaultButton, QMessageBox::No);
     ASSERT_EQ(k->PanelNo, 1) << Msg::last().text.toStdString();
+    // The server is a secure one: the owner's login is kept nowhere, the guest's in its place.
+    ASSERT_GE(Msg::shown().size(), 2);
+    EXPECT_TRUE(Msg::shown().at(1).text.contains(QStringLiteral("登录名 zelvo_guest")));
+    EXPECT_TRUE(Msg::shown().at(1).text.contains(ServerSettings::systemFilePath()));
+    const Db::Connection kept = ServerSettings::load().connection;
+    EXPECT_EQ(kept.login, QStringLiteral("zelvo_guest"));
+    EXPECT_EQ(kept.password.size(), 24);
+    EXPECT_EQ(Db::connection().login, QStringLiteral("zelvo_guest"));
+    QFile ini(Settings::filePath());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(ini.readAll().contains(target.login.toUtf8()));
 
     // A person pauses before each action: none pays a round trip to check the connection.
     QThread::msleep(2200);
@@ -110,8 +124,10 @@ TEST(SrvSetFlow, ANewServerGetsItsTablesAndKeepsTheEntries) {
     Db::switchServer(Db::builtInConnection());
     Main();
     EXPECT_EQ(Db::connection().database, target.database);
-    EXPECT_EQ(RunSqlOne(QStringLiteral("select ZbNm from Zblst where ZBid='13900000001'")),
+    EXPECT_EQ(Db::connection().login, QStringLiteral("zelvo_guest"));
+    EXPECT_EQ(RunSqlOne(QStringLiteral("select zelvo_ledger_name('13900000001')")),
               QStringLiteral("我的云账本"));
+    EXPECT_EQ(RunSql(QStringLiteral("select ZbNm from Zblst")), QString());
     Kuang::destroyInstance();
     ServerSettings::setSystemFilePath(QString());
     TestSupport::dropTablesIn(target.database);

@@ -8,6 +8,7 @@
 #include "app/shell.h"
 #include "app/start.h"
 #include "app/startup.h"
+#include "db/secure.h"
 #include "db/sqlaccess.h"
 #include "main_window/entry.h"
 #include "main_window/kuang.h"
@@ -97,7 +98,7 @@ void whenModal(std::function<void(QWidget*)> act) {
 bool onPostgres(const QString& statement) {
     bool done = false;
     {
-        const Db::Connection c = TestSupport::postgres();
+        const Db::Connection c = TestSupport::owner();
         QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "flow-admin");
         db.setHostName(c.server.section(',', 0, 0));
         db.setPort(c.server.section(',', 1, 1).toInt());
@@ -128,16 +129,15 @@ protected:
     void addLedger(const QString& id, const QString& name, const QString& item = "物品",
                    const QString& sl = "存量", const QString& msg = "您好！",
                    const QString& cmd = QString(), const QString& notice = QString()) {
-        ASSERT_EQ(RunSql("insert into Zblst (ZBid,ZbNm,Item,SL,Msg,Cmd,GongGao) values ('" + id +
-                         "','" + name + "','" + item + "','" + sl + "','" + msg + "','" + cmd +
-                         "','" + notice + "')"),
+        ASSERT_EQ(TestSupport::ownerSql("insert into Zblst (ZBid,ZbNm,Item,SL,Msg,Cmd,GongGao) "
+                                        "values ('" +
+                                        id + "','" + name + "','" + item + "','" + sl + "','" +
+                                        msg + "','" + cmd + "','" + notice + "')"),
                   "OK");
     }
     void addOperator(const QString& id, const QString& usr, const QString& pwd,
                      const QString& qx = QString()) {
-        ASSERT_EQ(RunSql("insert into UsrLst (ZBID,Usr,Pwd,QX) values ('" + id + "','" + usr +
-                         "','" + pwd + "','" + qx + "')"),
-                  "OK");
+        ASSERT_TRUE(TestSupport::addOperator(id, usr, pwd, QStringLiteral("") + qx));
     }
     // A store that knows the ledger, as a computer that used it before.
     void knowLedger(const QString& id, const QString& name) {
@@ -170,7 +170,7 @@ protected:
         QTest::keyClick(get<QLineEdit>(k, "Txt"), Qt::Key_Return);
     }
     QString zhang(const QString& column, const QString& where) {
-        return RunSqlOne("select " + column + " from Zhang where " + where);
+        return TestSupport::ownerSql("select " + column + " from Zhang where " + where, true);
     }
 
     std::unique_ptr<TestSupport::Sandbox> sb;
@@ -344,16 +344,24 @@ TEST_F(KuangFlow, aFailedOperatorReadAddsNoAdministratorAndStaysOnTheLedgerPanel
     addOperator("R1", "张三", "abc");
     knowLedger("R1", "仓库");
     // The ledger row reads, the operator list does not; an insert would still go through.
-    ASSERT_TRUE(onPostgres("revoke select on UsrLst from current_user"));
+    static const QString revoke =
+        TestSupport::secure()
+            ? "revoke execute on function zelvo_ledger_operators(text) from zelvo_guest"
+            : "revoke select on UsrLst from current_user";
+    static const QString grant =
+        TestSupport::secure()
+            ? "grant execute on function zelvo_ledger_operators(text) to zelvo_guest"
+            : "grant select on UsrLst to current_user";
+    ASSERT_TRUE(onPostgres(revoke));
     struct Regrant {
-        ~Regrant() { onPostgres("grant select on UsrLst to current_user"); }
+        ~Regrant() { onPostgres(grant); }
     } regrant;
     start();
     openChosenLedger();
     EXPECT_EQ(Msg::last().text, "连接服务器失败！");
     EXPECT_EQ(k->PanelNo, 0);
-    ASSERT_TRUE(onPostgres("grant select on UsrLst to current_user"));
-    EXPECT_EQ(RunSqlOne("select count(*) from UsrLst where ZBID='R1'"), "1");
+    ASSERT_TRUE(onPostgres(grant));
+    EXPECT_EQ(TestSupport::ownerSql("select count(*) from UsrLst where ZBID='R1'", true), "1");
     openChosenLedger();
     EXPECT_EQ(k->PanelNo, 1);
     EXPECT_EQ(items(get<QComboBox>(k, "CmbUser")), QStringList{"张三"});
@@ -949,4 +957,69 @@ TEST_F(KuangFlow, anItemPickedRightAfterLoginShowsWhatTheOperatorChose) {
         ASSERT_TRUE(picked) << usr.toStdString(); // within the login, not after it
         EXPECT_EQ(get<QLabel>(k, "Lab4")->text(), hint) << usr.toStdString();
     }
+}
+
+TEST_F(KuangFlow, aSecureServerLetsEachOperatorInWithHisOwnLoginOnly) {
+    if (!TestSupport::secure())
+        GTEST_SKIP() << "ZELVO_TEST_SECURE not set";
+    sb->usePostgres();
+    addLedger("S1", "安全仓库");
+    addLedger("S2", "别人的账本");
+    addOperator("S1", "管理员", "");
+    const QString odd = "a'b%\\c\"" + QString(200, QChar(0x6587));
+    addOperator("S1", "张三", odd, "1111111111");
+    addOperator("S1", "李四", "xyz");
+    addOperator("S2", "管理员", "");
+    knowLedger("S1", "安全仓库");
+    start();
+    openChosenLedger();
+    ASSERT_EQ(k->PanelNo, 1);
+    QComboBox* users = get<QComboBox>(k, "CmbUser");
+    EXPECT_EQ(items(users), QStringList({"管理员", "张三", "李四"}));
+    const auto choose = [&](const QString& name) {
+        users->setCurrentIndex(users->findText(name));
+        QMetaObject::invokeMethod(users, "activated", Q_ARG(int, users->currentIndex()));
+    };
+
+    // Refused by the server: a wrong password, the empty box of an operator who has one, and an
+    // operator removed after the list was read.
+    choose("张三");
+    for (const QString& wrong : {QString("a'b%\\c\""), QString()}) {
+        login(wrong);
+        EXPECT_EQ(Msg::last().text, "密码错误，您不能登入！");
+        EXPECT_EQ(k->PanelNo, 1);
+    }
+    ASSERT_EQ(TestSupport::ownerSql("select zelvo_private.drop_role(zelvo_role_name('S1','李四'))"),
+              "1");
+    ASSERT_EQ(TestSupport::ownerSql("delete from UsrLst where ZBID='S1' and Usr='李四'"), "OK");
+    choose("李四");
+    login("xyz");
+    EXPECT_EQ(Msg::last().text, "服务器已经删除【李四】这个操作员！");
+    EXPECT_FALSE(Db::hasSessionLogin());
+
+    // Let in: the session is his own login, which sees his ledger's rows only and no password.
+    choose("张三");
+    login(odd);
+    ASSERT_EQ(k->PanelNo, 2) << Msg::last().text.toStdString();
+    EXPECT_EQ(CurQx, "1111111111111111");
+    EXPECT_EQ(RunSqlOne("select session_user"), Db::operatorRole("S1", "张三"));
+    EXPECT_EQ(RunSqlOne("select count(*) from Zblst"), "1");
+    EXPECT_EQ(RunSqlOne("select count(*) from UsrLst"), "2");
+    EXPECT_EQ(RunSql("select Pwd from UsrLst"), "");
+    enter("钢管", "+10");
+    EXPECT_EQ(get<QLabel>(k, "Lab5")->text(), "+10  已保存！");
+    EXPECT_EQ(zhang("USR", "ZBID='S1' and ITEM='钢管'"), "张三");
+
+    // Removed by another administrator while at work: the next entry is told so.
+    ASSERT_EQ(TestSupport::ownerSql("select zelvo_private.drop_role(zelvo_role_name('S1','张三'))"),
+              "1");
+    ASSERT_EQ(TestSupport::ownerSql("delete from UsrLst where ZBID='S1' and Usr='张三'"), "OK");
+    enter("钢管", "+1");
+    EXPECT_EQ(Msg::last().text, "服务器已经删除【张三】这个操作员！");
+    EXPECT_EQ(zhang("count(*)", "ZBID='S1'"), "1");
+
+    // Back at the ledger list the client is the guest again.
+    k->BackToZbList();
+    EXPECT_FALSE(Db::hasSessionLogin());
+    EXPECT_EQ(RunSqlOne("select session_user"), "zelvo_guest");
 }

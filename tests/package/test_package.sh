@@ -32,6 +32,8 @@ expected_files="-rw-r--r-- ./usr/share/applications/zelvo.desktop
 -rw-r--r-- ./usr/share/metainfo/io.zelvo.Zelvo.metainfo.xml
 -rw-r--r-- ./usr/share/zelvo/help/index.html
 -rw-r--r-- ./usr/share/zelvo/schema/postgresql.sql
+-rw-r--r-- ./usr/share/zelvo/schema/postgresql-secure.sql
+-rw-r--r-- ./usr/share/zelvo/schema/postgresql-secure-upgrade.sql
 -rw-r--r-- ./usr/share/zelvo/schema/sqlserver.sql
 -rwxr-xr-x ./usr/bin/zelvo"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $1, $6 }' | sort)

@@ -47,7 +47,8 @@ const QString kOK = QStringLiteral("OK");
 using TestSupport::shownTexts;
 
 int count(const QString& where) {
-    return RunSqlOne(QStringLiteral("select count(*) from Zhang where ") + where).toInt();
+    return TestSupport::ownerSql(QStringLiteral("select count(*) from Zhang where ") + where, true)
+        .toInt();
 }
 
 class ReportWindows : public ::testing::Test {
@@ -74,15 +75,16 @@ protected:
     void seed(int n, const QString& item = QStringLiteral("钢管"), int day = 2) {
         QStringList rows;
         for (int i = 0; i < n; ++i)
-            ASSERT_EQ(RunSql(QStringLiteral("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values "
-                                            "('%1','管理员','2026-12-%2 09:00','%3','%4',%5,'')")
-                                 .arg(kZb)
-                                 .arg(day, 2, 10, QLatin1Char('0'))
-                                 .arg(QStringLiteral("N12%1%2")
-                                          .arg(day, 2, 10, QLatin1Char('0'))
-                                          .arg(i, 7, 10, QLatin1Char('0')))
-                                 .arg(item)
-                                 .arg(i + 1)),
+            ASSERT_EQ(TestSupport::ownerSql(
+                          QStringLiteral("insert into Zhang (ZBID,USR,TM,ID,ITEM,SL,BZ) values "
+                                         "('%1','管理员','2026-12-%2 09:00','%3','%4',%5,'')")
+                              .arg(kZb)
+                              .arg(day, 2, 10, QLatin1Char('0'))
+                              .arg(QStringLiteral("N12%1%2")
+                                       .arg(day, 2, 10, QLatin1Char('0'))
+                                       .arg(i, 7, 10, QLatin1Char('0')))
+                              .arg(item)
+                              .arg(i + 1)),
                       kOK);
     }
 
@@ -279,6 +281,42 @@ TEST_F(ReportWindows, BatchDeleteIsAllOrNothing) {
     Msg::queueAnswer(QMessageBox::Ok);
     QTest::mouseClick(w.Cmd[6], Qt::LeftButton);
     EXPECT_EQ(count("ZBID='张三#" + kZb + "#2026-12-06 10:00'"), 2);
+}
+
+TEST_F(ReportWindows, ASecureServerChecksTheBatchDeletePasswordByALoginOfItsOwn) {
+    if (!TestSupport::secure())
+        GTEST_SKIP() << "ZELVO_TEST_SECURE not set";
+    sb.usePostgres();
+    ASSERT_TRUE(TestSupport::addOperator(kZb, QStringLiteral("管理员"), QStringLiteral("abc")));
+    ASSERT_TRUE(TestSupport::addOperator(kZb, QStringLiteral("张三")));
+    seed(3);
+    enter();
+    TestSupport::actAs(kZb, CurUsr, QStringLiteral("abc"));
+    MxLst w(*k->session());
+    QTest::mouseClick(w.Cmd[0], Qt::LeftButton);
+    ASSERT_EQ(w.listedIds().size(), 3) << Msg::last().text.toStdString();
+    Msg::clearShown();
+    Msg::queueInput(QStringLiteral("ABC"));
+    QTest::mouseClick(w.Cmd[6], Qt::LeftButton);
+    EXPECT_EQ(shownTexts().last(), QStringLiteral("密码输入错误，删除操作取消！"));
+    EXPECT_EQ(count("ZBID='" + kZb + "'"), 3);
+    Msg::queueInput(QStringLiteral("abc"));
+    QTest::mouseClick(w.Cmd[6], Qt::LeftButton);
+    EXPECT_EQ(shownTexts().last(), QStringLiteral("批量删除完成！"));
+    EXPECT_EQ(count("ZBID='管理员#" + kZb + "#" + GetSrvDate() + " 10:00'"), 3);
+
+    // Without a password: OK or Cancel, as on any server.
+    seed(2, QStringLiteral("螺丝"), 3);
+    CurUsr = QStringLiteral("张三");
+    TestSupport::actAs(kZb, CurUsr);
+    QTest::mouseClick(w.Cmd[0], Qt::LeftButton);
+    Msg::queueAnswer(QMessageBox::Cancel);
+    QTest::mouseClick(w.Cmd[6], Qt::LeftButton);
+    EXPECT_EQ(count("ZBID='" + kZb + "'"), 2);
+    Msg::queueAnswer(QMessageBox::Ok);
+    QTest::mouseClick(w.Cmd[6], Qt::LeftButton);
+    EXPECT_EQ(count("ZBID='张三#" + kZb + "#" + GetSrvDate() + " 10:00'"), 2);
+    TestSupport::emptyTables();
 }
 
 TEST_F(ReportWindows, ExportAndSingleDeleteFromTheJournal) {

@@ -4,6 +4,7 @@
 #include "app/mainbas.h"
 #include "app/msgbox.h"
 #include "app/settings.h"
+#include "db/secure.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -12,6 +13,7 @@
 #include <QProcessEnvironment>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -33,13 +35,26 @@ bool havePostgres() {
     return !env("ZELVO_TEST_PG_PORT").isEmpty();
 }
 
-Db::Connection postgres() {
+bool secure() {
+    return havePostgres() && env("ZELVO_TEST_SECURE") == QLatin1String("1");
+}
+
+Db::Connection owner() {
     Db::Connection c;
     c.engine = Db::Engine::Postgres;
     c.server = QStringLiteral("127.0.0.1,") + env("ZELVO_TEST_PG_PORT");
     c.login = env("ZELVO_TEST_PG_USER");
     c.password = env("ZELVO_TEST_PG_PASSWORD");
-    c.database = env("ZELVO_TEST_PG_DB");
+    c.database = env(secure() ? "ZELVO_TEST_PG_SECURE_DB" : "ZELVO_TEST_PG_DB");
+    return c;
+}
+
+Db::Connection postgres() {
+    Db::Connection c = owner();
+    if (secure()) {
+        c.login = QStringLiteral("zelvo_guest");
+        c.password = env("ZELVO_TEST_PG_GUEST_PASSWORD");
+    }
     return c;
 }
 
@@ -56,9 +71,9 @@ Db::Connection odbc() {
 
 namespace {
 
-// Runs `statements` on a connection of its own to the test server.
+// Runs `statements` on a connection of its own to the test server, as the owner.
 bool sideExec(const QStringList& statements, const QString& database = QString()) {
-    Db::Connection c = postgres();
+    Db::Connection c = owner();
     if (!database.isEmpty())
         c.database = database;
     bool done = true;
@@ -95,6 +110,14 @@ bool dropConnectionAtNextInsert(const QString& table) {
 }
 
 bool dropTablesIn(const QString& database) {
+    // A secure server's logins are the whole cluster's: its operators' go with their rows, and
+    // the guest gets back the password the other tests know it by.
+    sideExec(
+        {QStringLiteral("select zelvo_private.drop_role(zelvo_role_name(ZBID,Usr)) from UsrLst")},
+        database);
+    if (!env("ZELVO_TEST_PG_GUEST_PASSWORD").isEmpty())
+        sideExec({QStringLiteral("alter role zelvo_guest with login password '") +
+                  SqlStr(env("ZELVO_TEST_PG_GUEST_PASSWORD")) + QLatin1Char('\'')});
     return sideExec({QStringLiteral("drop table if exists Zhang, UsrLst, Zblst cascade"),
                      QStringLiteral("drop function if exists getdate()"),
                      QStringLiteral("drop function if exists len(text)")},
@@ -159,7 +182,96 @@ void whenModal(std::function<void(QWidget*)> act) {
     QTimer::singleShot(0, *poll);
 }
 
+// The owner's connection to the secure database, kept open for the whole test run.
+QSqlDatabase ownerDatabase() {
+    const QString name = QStringLiteral("test-owner");
+    if (QSqlDatabase::contains(name)) {
+        QSqlDatabase db = QSqlDatabase::database(name);
+        if (db.isOpen())
+            return db;
+    }
+    QSqlDatabase db = Db::configuredDatabase(owner(), name);
+    db.open();
+    return db;
+}
+
+// A value as RunSql writes it: a time as yyyy-mm-dd hh:mm, seconds only when there are some.
+QString text(const QVariant& v) {
+    if (v.typeId() != QMetaType::QDateTime)
+        return v.toString();
+    const QDateTime t = v.toDateTime();
+    return t.toString(t.time().second() ? "yyyy-MM-dd HH:mm:ss" : "yyyy-MM-dd HH:mm");
+}
+
+// The secure database is the one in use (not the embedded one of a test that runs on both).
+bool onSecure() {
+    return secure() && Db::currentEngine() == Db::Engine::Postgres;
+}
+
+QString ownerSql(const QString& statement, bool firstValue) {
+    if (!onSecure())
+        return firstValue ? RunSqlOne(statement) : RunSql(statement);
+    QSqlDatabase db = ownerDatabase();
+    QSqlQuery q(db);
+    if (!q.exec(statement))
+        return {};
+    if (!q.isSelect())
+        return QStringLiteral("OK");
+    if (firstValue)
+        return q.next() ? text(q.value(0)) : QString();
+    std::vector<QStringList> rows(1);
+    const int cols = q.record().count();
+    for (int j = 0; j < cols; ++j)
+        rows[0].append(q.record().fieldName(j));
+    while (q.next()) {
+        rows.emplace_back();
+        for (int j = 0; j < cols; ++j)
+            rows.back().append(text(q.value(j)));
+    }
+    const int n = static_cast<int>(rows.size()) - 1;
+    rows.resize(rows.size() + 2);
+    MainBas::SqlCols = cols;
+    MainBas::SqlRowMax = n + 1;
+    MainBas::SqlRows.assign(std::move(rows));
+    return QString::number(n);
+}
+
+bool addOperator(const QString& zbid, const QString& usr, const QString& pwd, const QString& qx) {
+    if (!onSecure())
+        return RunSql("insert into UsrLst (ZBID,Usr,Pwd,QX) values ('" + SqlStr(zbid) + "','" +
+                      SqlStr(usr) + "','" + SqlStr(pwd) + "'," +
+                      (qx.isNull() ? QStringLiteral("NULL") : "'" + qx + "'") + ")") == "OK";
+    // The row and the login as the server's own functions make them, with the fixture's password.
+    QSqlQuery q(ownerDatabase());
+    q.prepare(QStringLiteral("insert into UsrLst (ZBID,Usr,Pwd,QX) values (?,?,'',?)"));
+    q.addBindValue(zbid);
+    q.addBindValue(usr);
+    q.addBindValue(qx.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(qx));
+    if (!q.exec())
+        return false;
+    q.prepare(QStringLiteral("select zelvo_private.make_role(zelvo_role_name(?,?),?)"));
+    q.addBindValue(zbid);
+    q.addBindValue(usr);
+    q.addBindValue(Db::loginPassword(zbid, usr, pwd));
+    return q.exec();
+}
+
+void actAs(const QString& zbid, const QString& usr, const QString& pwd) {
+    if (onSecure())
+        Db::setSessionLogin(Db::operatorRole(zbid, usr), Db::loginPassword(zbid, usr, pwd));
+}
+
 void emptyTables() {
+    if (secure()) {
+        Db::clearSessionLogin();
+        QSqlQuery q(ownerDatabase());
+        // Roles belong to the whole cluster: none outlives its test.
+        for (const char* s :
+             {"select zelvo_private.drop_role(zelvo_role_name(ZBID,Usr)) from UsrLst",
+              "delete from Zhang", "delete from UsrLst", "delete from Zblst"})
+            q.exec(QString::fromLatin1(s));
+        return;
+    }
     RunSql(QStringLiteral("delete from Zhang"));
     RunSql(QStringLiteral("delete from UsrLst"));
     RunSql(QStringLiteral("delete from Zblst"));

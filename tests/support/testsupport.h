@@ -24,6 +24,21 @@ namespace TestSupport {
 // The PostgreSQL server that the test command starts; its values come from the environment.
 bool havePostgres();
 Db::Connection postgres();
+// Under ZELVO_TEST_SECURE=1 postgres() is the test server's secure database reached as the
+// guest, as a client of such a server is set up; fixtures and checks then go as the owner.
+bool secure();
+// The tables' owner on the database postgres() names.
+Db::Connection owner();
+// A statement of a fixture or a check: as the owner on a secure server (a query answers its
+// count and fills SqlRows, or with `firstValue` gives its first value), else through RunSql.
+QString ownerSql(const QString& statement, bool firstValue = false);
+// An operator of a ledger: his row and, on a secure server, his login role, which logs in with
+// `pwd` (empty: the text of an operator without a password).
+bool addOperator(const QString& zbid, const QString& usr, const QString& pwd = QString(),
+                 const QString& qx = QString());
+// What a login does to the pooled connection on a secure server (nothing on the others).
+void actAs(const QString& zbid, const QString& usr, const QString& pwd = QString());
+
 // The same server through ODBC, its driver registered as "SQL Server" in ODBCSYSINI.
 bool haveOdbc();
 Db::Connection odbc();
