@@ -46,6 +46,7 @@ struct MaskedConnection {
 MaskedConnection masked;
 std::function<void(bool)> busyHandler;
 bool lostConnection = false;
+QString lastError; // the driver's code of the last failure of RunSql or RunSqlBatch
 
 class BusyGuard {
 public:
@@ -237,6 +238,7 @@ std::optional<QString> runOn(QSqlDatabase& db, const QString& statement, Kind ki
     query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
     if (!query.exec(Db::dialectFor(dialectOf(db), statement))) {
         qCInfo(lcSql) << statement << query.lastError().text();
+        lastError = query.lastError().nativeErrorCode();
         return std::nullopt;
     }
     if (kind == Kind::Command)
@@ -369,6 +371,7 @@ Pool& pool() {
 QString run(const QString& statement, Want want) {
     const Kind kind = classify(statement);
     BusyGuard busy;
+    lastError.clear();
     QSqlDatabase* db = pool().acquire(unmasked());
     if (!db)
         return {};
@@ -390,6 +393,8 @@ QString run(const QString& statement, Want want) {
             suspect = !result;
         }
     }
+    if (result)
+        lastError.clear();
     pool().release(suspect);
     return result.value_or(QString());
 }
@@ -402,6 +407,8 @@ QString runBatch(const QStringList& statements, const QList<int>& expectRows,
         if (classify(statement) != Kind::Command)
             return {};
     BusyGuard busy;
+    lastError.clear();
+    lostConnection = false;
     QSqlDatabase* db = pool().acquire(unmasked());
     if (!db)
         return {};
@@ -413,6 +420,7 @@ QString runBatch(const QStringList& statements, const QList<int>& expectRows,
     QSqlQuery query(*db);
     for (int i = 0; i < statements.size() && result == QLatin1String("OK"); ++i) {
         if (!query.exec(Db::dialectFor(dialectOf(*db), statements[i]))) {
+            lastError = query.lastError().nativeErrorCode();
             result.clear();
             break;
         }
@@ -428,6 +436,7 @@ QString runBatch(const QStringList& statements, const QList<int>& expectRows,
     query.finish();
     bool closed = true;
     if (result == QLatin1String("OK") && !db->commit()) {
+        lastError = db->lastError().nativeErrorCode();
         result.clear();
         closed = false;
     }
@@ -438,6 +447,7 @@ QString runBatch(const QStringList& statements, const QList<int>& expectRows,
         pool().release(result.isEmpty());
     else
         pool().drop();
+    lostConnection = !closed;
     return result;
 }
 
@@ -587,6 +597,10 @@ QString odbcConnectionString(const Connection& plain) {
 
 bool lastCommandLostConnection() {
     return lostConnection;
+}
+
+QString lastErrorCode() {
+    return lastError;
 }
 
 void setBusyHandler(std::function<void(bool)> handler) {
