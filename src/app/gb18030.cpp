@@ -2,7 +2,9 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -26,11 +28,12 @@ private:
     iconv_t cd_;
 };
 
-QByteArray convert(Converter& converter, const QByteArray& in) {
+// `invalid`, when not empty, stands in the output for each byte that cannot be converted.
+QByteArray convert(Converter& converter, const QByteArray& in, const QByteArray& invalid = {}) {
     if (!converter.valid())
         return {};
     iconv_t cd = converter.handle();
-    QByteArray out(in.size() * 4 + 16, Qt::Uninitialized);
+    QByteArray out(in.size() * std::max<qsizetype>(4, invalid.size()) + 16, Qt::Uninitialized);
     char* src = const_cast<char*>(in.constData());
     size_t srcLeft = static_cast<size_t>(in.size());
     char* dst = out.data();
@@ -43,6 +46,11 @@ QByteArray convert(Converter& converter, const QByteArray& in) {
         // An invalid or cut-off sequence: skip one byte and go on.
         ++src;
         --srcLeft;
+        if (!invalid.isEmpty() && dstLeft >= static_cast<size_t>(invalid.size())) {
+            std::memcpy(dst, invalid.constData(), static_cast<size_t>(invalid.size()));
+            dst += invalid.size();
+            dstLeft -= static_cast<size_t>(invalid.size());
+        }
     }
     out.truncate(out.size() - static_cast<int>(dstLeft));
     return out;
@@ -57,9 +65,10 @@ QByteArray encode(const QString& text) {
     return convert(toGb, text.toUtf8());
 }
 
-QString decode(const QByteArray& bytes) {
+QString decode(const QByteArray& bytes, bool markInvalid) {
     thread_local Converter fromGb("UTF-8", "GB18030");
-    return QString::fromUtf8(convert(fromGb, bytes));
+    return QString::fromUtf8(
+        convert(fromGb, bytes, markInvalid ? QByteArray("\xEF\xBF\xBD") : QByteArray()));
 }
 
 } // namespace Gb18030

@@ -6,5 +6,6 @@
 
 namespace Gb18030 {
 QByteArray encode(const QString& text);
-QString decode(const QByteArray& bytes);
+// Bytes that are no GB18030 are left out, or with `markInvalid` each becomes U+FFFD.
+QString decode(const QByteArray& bytes, bool markInvalid = false);
 } // namespace Gb18030

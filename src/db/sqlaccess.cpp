@@ -51,6 +51,7 @@ bool lostConnection = false;
 Db::Failure failure = Db::Failure::None;
 int actionDepth = 0;
 bool actionUnreachable = false;
+QString lastError; // the driver's code of the last failure of RunSql or RunSqlBatch
 
 class BusyGuard {
 public:
@@ -256,6 +257,7 @@ std::optional<QString> runOn(QSqlDatabase& db, const QString& statement, Kind ki
     query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
     if (!query.exec(Db::dialectFor(dialectOf(db), statement))) {
         qCInfo(lcSql) << statement << query.lastError().text();
+        lastError = query.lastError().nativeErrorCode();
         return std::nullopt;
     }
     if (kind == Kind::Command)
@@ -415,6 +417,7 @@ QSqlDatabase* acquire() {
 QString run(const QString& statement, Want want) {
     const Kind kind = classify(statement);
     BusyGuard busy;
+    lastError.clear();
     QSqlDatabase* db = acquire();
     if (!db)
         return {};
@@ -443,6 +446,8 @@ QString run(const QString& statement, Want want) {
             suspect = !result;
         }
     }
+    if (result)
+        lastError.clear();
     pool().release(suspect);
     return result.value_or(QString());
 }
@@ -455,6 +460,8 @@ QString runBatch(const QStringList& statements, const QList<int>& expectRows,
         if (classify(statement) != Kind::Command)
             return {};
     BusyGuard busy;
+    lastError.clear();
+    lostConnection = false;
     QSqlDatabase* db = acquire();
     if (!db)
         return {};
@@ -467,6 +474,7 @@ QString runBatch(const QStringList& statements, const QList<int>& expectRows,
     QSqlQuery query(*db);
     for (int i = 0; i < statements.size() && result == QLatin1String("OK"); ++i) {
         if (!query.exec(Db::dialectFor(dialectOf(*db), statements[i]))) {
+            lastError = query.lastError().nativeErrorCode();
             result.clear();
             break;
         }
@@ -482,6 +490,7 @@ QString runBatch(const QStringList& statements, const QList<int>& expectRows,
     query.finish();
     bool closed = true;
     if (result == QLatin1String("OK") && !db->commit()) {
+        lastError = db->lastError().nativeErrorCode();
         result.clear();
         closed = false;
     }
@@ -494,6 +503,7 @@ QString runBatch(const QStringList& statements, const QList<int>& expectRows,
         pool().release(result.isEmpty());
     else
         pool().drop();
+    lostConnection = !closed;
     return result;
 }
 
@@ -733,6 +743,10 @@ Action::Action() {
 Action::~Action() {
     if (--actionDepth == 0)
         actionUnreachable = false;
+}
+
+QString lastErrorCode() {
+    return lastError;
 }
 
 void setBusyHandler(std::function<void(bool)> handler) {

@@ -91,6 +91,10 @@ bool isAuthenticationRefusal(const QString& driverText);
 // True when the last failed command of RunSql went down with its connection: it may or may
 // not have been carried out.
 bool lastCommandLostConnection();
+// The driver's code of the last failure of RunSql, RunSqlOne or RunSqlBatch (SQLSTATE on
+// PostgreSQL, SQLite's result code, the ODBC driver's native error); empty when the last call
+// succeeded or failed without a statement's error (no connection).
+QString lastErrorCode();
 
 // Why the last call failed: the connection could not be opened (nor the embedded file read),
 // the server answered with an error, or the connection went down under the statement.
@@ -121,7 +125,8 @@ QString RunSqlOne(const QString& statement);
 // rows as `expectRows` asks at its index (-1 or no entry: any number); "ROWS" when a count
 // differed, and "" on any failure: both roll everything back. `rowsChanged`, when given,
 // receives each statement's row count as far as the batch got; `progress`, when given, the
-// number of statements done after each one.
+// number of statements done after each one. After a failure Db::lastErrorCode() tells its kind,
+// and Db::lastCommandLostConnection() whether the connection went down with the batch.
 QString RunSqlBatch(const QStringList& statements, const QList<int>& expectRows = {},
                     QList<int>* rowsChanged = nullptr,
                     const std::function<void(int done)>& progress = {});

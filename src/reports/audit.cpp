@@ -2,6 +2,7 @@
 
 #include "app/format.h"
 #include "app/mainbas.h"
+#include "db/sqlfailure.h"
 #include "reports/likeclause.h"
 #include "reports/pickers.h"
 #include "reports/texttable.h"
@@ -172,23 +173,24 @@ QVector<ReportLine> body(const QVector<Entry>& entries) {
     const QString midRule = ruleLine(1);
     out.append({midRule, {}, {}});
     for (const Entry& e : entries) {
-        QString line;
-        TextTable::appendTextCell(line, e.by, kCells[0]);
-        TextTable::appendTextCell(line, e.at, kCells[1]);
-        TextTable::appendTextCell(line, action(e), kCells[2]);
-        TextTable::appendTextCell(line, e.usr, kCells[3]);
-        TextTable::appendTextCell(line, e.tm, kCells[4]);
-        TextTable::appendTextCell(line, e.item, kCells[5]);
+        // The export is the journal's: it shortens the runs of blanks.
+        TextTable::RowBuilder line(true);
+        line.text(e.by, kCells[0]);
+        line.text(e.at, kCells[1]);
+        line.text(action(e), kCells[2]);
+        line.text(e.usr, kCells[3]);
+        line.text(e.tm, kCells[4]);
+        line.text(e.item, kCells[5]);
         if (e.sl >= 0) {
-            TextTable::appendNumberCell(line, e.sl);
-            TextTable::appendTextCell(line, QStringLiteral(" "), kCells[7]);
+            line.number(e.sl);
+            line.text(QStringLiteral(" "), kCells[7]);
         } else {
-            TextTable::appendTextCell(line, QStringLiteral(" "), kCells[6]);
-            TextTable::appendNumberCell(line, -e.sl);
+            line.text(QStringLiteral(" "), kCells[6]);
+            line.number(-e.sl);
         }
-        TextTable::appendTextCell(line, e.bz, kCells[8]);
-        line += replacementText(e);
-        out.append({line, e.id, e.item});
+        line.text(e.bz, kCells[8]);
+        line.tail(replacementText(e));
+        out.append({line.shown(), e.id, e.item, line.whole()});
         out.append({midRule, {}, {}});
     }
     QString totals;
@@ -256,13 +258,28 @@ QString restoreStatement(const QString& zbid, const Entry& e) {
 }
 
 Restore restore(const QString& zbid, const Entry& e) {
+    // A marker of another ledger would move its record into this one.
+    if (!parseMarker(e.marker, zbid))
+        return Restore::OtherLedger;
     // Both versions in the ledger would count the change twice.
     if (e.edited)
         return Restore::Replaced;
     const QString result = RunSqlBatch({restoreStatement(zbid, e)}, {1});
     if (result == QLatin1String("OK"))
         return Restore::Done;
-    return result == QLatin1String("ROWS") ? Restore::AlreadyRestored : Restore::Failed;
+    if (result == QLatin1String("ROWS"))
+        return Restore::AlreadyRestored;
+    // A row saved since under the same id keeps the key the record would take back. Not every
+    // driver names the conflict, so unless the server was lost, it is asked.
+    const Db::Failure failure = Db::lastFailure();
+    if (failure == Db::Failure::KeyConflict)
+        return Restore::IdTaken;
+    if (failure != Db::Failure::LostConnection &&
+        RunSqlOne(QStringLiteral("select count(*) from Zhang where ZBID='") + SqlStr(zbid) +
+                  QStringLiteral("' and ID='") + SqlStr(e.id) + QLatin1Char('\''))
+                .toInt() > 0)
+        return Restore::IdTaken;
+    return Restore::Failed;
 }
 
 QString caption() {
@@ -279,6 +296,12 @@ QString alreadyRestored() {
 }
 QString selectToRestore() {
     return QStringLiteral("请首先选择您要恢复的记录行！");
+}
+QString idTaken() {
+    return QStringLiteral("账本中已有一条记录使用了这条记录的编号，不能恢复！");
+}
+QString otherLedger() {
+    return QStringLiteral("这条记录不属于当前账本，不能恢复！");
 }
 QString replacedMessage(const Entry& e) {
     return QStringLiteral("这条记录已经被修改为：\n\n") + replacementText(e) +

@@ -81,9 +81,10 @@ QString filterLine(const Filter& filter, const QString& itemWord);
 // Sets the row back into the ledger: one statement, keyed by its marker and id.
 QString restoreStatement(const QString& zbid, const Entry& e);
 
-enum class Restore { Done, Replaced, AlreadyRestored, Failed };
-// An edited record is never restored: its replacement already carries the change. The update
-// must change exactly one row, or it changes none.
+enum class Restore { Done, Replaced, AlreadyRestored, IdTaken, OtherLedger, Failed };
+// An edited record is never restored: its replacement already carries the change, and a marker
+// of another ledger never sends anything. The update must change exactly one row, or it changes
+// none; IdTaken when a live row of the ledger now holds the record's id.
 Restore restore(const QString& zbid, const Entry& e);
 
 QString caption();         // "帐目审核"
@@ -91,6 +92,8 @@ QString askRestore();      // "真的要恢复这条记录吗？"
 QString restoredText();    // "恢复成功！"
 QString alreadyRestored(); // "这条记录已经被恢复！"
 QString selectToRestore(); // "请首先选择您要恢复的记录行！"
+QString idTaken();         // a live row holds the record's id
+QString otherLedger();     // the marker is not the open ledger's
 QString replacedMessage(const Entry& e);
 
 } // namespace Audit

@@ -131,9 +131,10 @@ QVector<ReportLine> ruleLines(int kind) {
 QVector<ReportLine> body(const QList<Row>& kept) {
     QVector<ReportLine> lines = ruleLines(1);
     for (const Row& r : kept) {
-        lines.append(line(MakeTextCell(r.item, kItemWidth) + QStringLiteral("  ") +
-                              MakeNumberText(r.balance),
-                          r.item));
+        TextTable::RowBuilder row(true);
+        row.text(r.item, kItemWidth);
+        row.raw(QStringLiteral("  ") + MakeNumberText(r.balance));
+        lines.append({row.shown(), QString(), r.item, row.whole()});
         lines += ruleLines(1);
     }
     lines.append(line(MakeTextCell(QStringLiteral("   合计："), kItemWidth) +
@@ -151,7 +152,9 @@ QVector<ReportLine> emptyBody() {
 QStringList exportLines(const QVector<ReportLine>& lines) {
     QStringList out;
     for (int i = 0; i <= lines.size() - 4; ++i)
-        if (lines[i].text.contains(TextTable::kBar))
+        if (!lines[i].whole.isEmpty())
+            out.append(lines[i].whole);
+        else if (lines[i].text.contains(TextTable::kBar))
             out.append(exportLine(lines[i].text));
     return out;
 }

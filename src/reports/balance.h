@@ -73,7 +73,8 @@ QVector<ReportLine> emptyBody();
 
 // An export line: runs of blanks shortened to one, cell borders turned into commas.
 QString exportLine(const QString& shownLine);
-// Every line with cells down to the totals row, as exportLine writes it.
+// Every line with cells down to the totals row, as exportLine writes it, every item whole
+// however the list cut it.
 QStringList exportLines(const QVector<ReportLine>& lines);
 
 // The list on paper: the kept rows and their total.

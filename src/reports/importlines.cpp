@@ -59,6 +59,14 @@ void addQuantity(Quantity& q, const QString& cell, Field f, const QString& capti
         q.error = caption + QStringLiteral("超出范围");
     else
         q.value += f == Field::Change ? v : f == Field::Increase ? std::fabs(v) : -std::fabs(v);
+    // Two columns may each hold a number a double takes and still add up past the largest.
+    if (q.error.isEmpty() && !std::isfinite(q.value))
+        q.error = QStringLiteral("数量超出范围");
+}
+
+// A sum of many lines may pass the largest double as well.
+QString totalText(double total) {
+    return std::isfinite(total) ? NumStr(total) : QStringLiteral("超出范围");
 }
 
 } // namespace
@@ -225,9 +233,9 @@ QString countsText(const Counts& c, const QString& mappingError) {
     QString s = QStringLiteral("共%1行：增加%2行，合计%3；减少%4行，合计%5")
                     .arg(c.lines)
                     .arg(c.increases)
-                    .arg(NumStr(c.increased))
+                    .arg(totalText(c.increased))
                     .arg(c.decreases)
-                    .arg(NumStr(c.decreased));
+                    .arg(totalText(c.decreased));
     if (!mappingError.isEmpty())
         return s + QStringLiteral("。") + mappingError + QStringLiteral("。");
     if (c.errors > 0)

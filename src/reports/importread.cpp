@@ -100,15 +100,20 @@ bool anyNumber(const QStringList& cells) {
     return false;
 }
 
-// The first line is a header when it names at least two columns, or when it holds no number
-// while the line after it does (headings in words this program does not know).
+// The first line is a header only when its cells are column words: two of them at least, or
+// every filled cell, and no number. Anything else is a line like the others: a first line whose
+// quantity is mistyped must show its error, not vanish as a heading.
 bool isHeader(const QVector<Record>& records, const Words& words) {
     if (records.isEmpty() || !records.first().error.isEmpty())
         return false;
     const QStringList& first = records.first().cells;
-    if (headerWords(first, words) >= 2)
-        return true;
-    return records.size() > 1 && !anyNumber(first) && anyNumber(records.at(1).cells);
+    if (anyNumber(first))
+        return false;
+    const int said = headerWords(first, words);
+    qsizetype filled = 0;
+    for (const QString& c : first)
+        filled += c.trimmed().isEmpty() ? 0 : 1;
+    return said >= 2 || (said == 1 && filled == 1);
 }
 
 bool isBlank(const Record& r) {
@@ -136,6 +141,7 @@ Decoded decode(const QByteArray& bytes) {
         d.error = emptyInput();
         return d;
     }
+    // Bytes the encoding cannot read become U+FFFD, which marks their line as an error.
     const auto bom = QStringConverter::encodingForData(bytes);
     if (bom) {
         QStringDecoder decoder(*bom);
@@ -147,16 +153,36 @@ Decoded decode(const QByteArray& bytes) {
         QStringDecoder utf8(QStringDecoder::Utf8);
         d.text = utf8(bytes);
         if (utf8.hasError())
-            d.text = Gb18030::decode(bytes);
+            d.text = Gb18030::decode(bytes, true);
     }
-    qsizetype controls = 0;
-    for (QChar c : d.text)
-        controls += isControl(c) ? 1 : 0;
-    if (controls * 100 > d.text.size() || d.text.contains(QChar(0)))
-        d.error = notText();
-    else if (d.text.trimmed().isEmpty())
-        d.error = emptyInput();
+    d.error = textError(d.text);
     return d;
+}
+
+QString textError(const QString& text) {
+    qsizetype controls = 0;
+    for (QChar c : text)
+        controls += isControl(c) ? 1 : 0;
+    if (controls * 100 > text.size() || text.contains(QChar(0)))
+        return notText();
+    if (text.trimmed().isEmpty())
+        return emptyInput();
+    return {};
+}
+
+bool unreadable(const QString& cell) {
+    const qsizetype n = cell.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = cell.at(i);
+        if (c == QChar::ReplacementCharacter || c.isLowSurrogate())
+            return true;
+        if (c.isHighSurrogate()) {
+            if (i + 1 >= n || !cell.at(i + 1).isLowSurrogate())
+                return true;
+            ++i;
+        }
+    }
+    return false;
 }
 
 QChar detectSeparator(const QString& text) {
@@ -202,9 +228,13 @@ QChar detectSeparator(const QString& text) {
 
 Splitter::Splitter(const QString& text, QChar separator) : text_(text), sep_(separator) {}
 
-void Splitter::endCell(Record& r, QString& cell, qsizetype& count) const {
+void Splitter::endCell(Record& r, QString& cell, qsizetype& count, bool& overflow) const {
+    // A spreadsheet's used range may run past the last filled column: empty cells there are
+    // nothing to refuse.
     if (++count <= kMaxColumns)
         r.cells.append(cell);
+    else
+        overflow = overflow || !cell.trimmed().isEmpty();
     cell.clear();
 }
 
@@ -213,6 +243,7 @@ Record Splitter::next() {
     r.line = line_;
     QString cell;
     qsizetype count = 0;
+    bool overflow = false;
     const qsizetype n = text_.size();
     while (pos_ < n) {
         const QChar c = text_.at(pos_);
@@ -252,7 +283,7 @@ Record Splitter::next() {
             break;
         const QChar stop = text_.at(pos_++);
         if (stop == sep_) {
-            endCell(r, cell, count);
+            endCell(r, cell, count, overflow);
             continue;
         }
         if (stop == QLatin1Char('\r') && pos_ < n && text_.at(pos_) == QLatin1Char('\n'))
@@ -260,9 +291,11 @@ Record Splitter::next() {
         ++line_;
         break;
     }
-    endCell(r, cell, count);
-    if (count > kMaxColumns && r.error.isEmpty())
+    endCell(r, cell, count, overflow);
+    if (overflow && r.error.isEmpty())
         r.error = lineError(r.line, QStringLiteral("超过%1列").arg(kMaxColumns));
+    if (r.error.isEmpty() && std::any_of(r.cells.cbegin(), r.cells.cend(), unreadable))
+        r.error = lineError(r.line, unreadableText());
     return r;
 }
 
@@ -348,9 +381,9 @@ Reader::Reader(const QByteArray& bytes, const Words& words) : words_(words) {
 Reader::Reader(const QString& text, const Words& words) : words_(words) {
     if (text.size() > kMaxBytes)
         error_ = tooLarge();
-    else if (text.trimmed().isEmpty())
-        error_ = emptyInput();
     else
+        error_ = textError(text);
+    if (error_.isEmpty())
         start(text);
 }
 
@@ -398,8 +431,8 @@ Sheet Reader::take() {
     for (const Record& r : s.records)
         if (r.error.isEmpty())
             s.columns = std::max(s.columns, static_cast<int>(r.cells.size()));
-    // Headings in words of their own map as a sheet without them.
-    if (headerWords(s.header, words_) == 0) {
+    // Without a header: item, change, remark by position.
+    if (s.header.isEmpty()) {
         s.mapping = defaultMapping(s.columns);
     } else {
         s.mapping = headerMapping(s.header, words_);
@@ -438,6 +471,10 @@ QString tooManyLines() {
 
 QString emptyClipboard() {
     return QStringLiteral("剪贴板中没有文字！请先在Excel或WPS中选中要导入的区域并复制。");
+}
+
+QString unreadableText() {
+    return QStringLiteral("有无法识别的字符（文件的编码有误或已损坏）");
 }
 
 QString cannotRead(const QString& reason) {

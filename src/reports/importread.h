@@ -24,6 +24,11 @@ struct Decoded {
 // GB18030, as spreadsheet programs on Chinese desktops write. NUL bytes or many control
 // characters mark a file that is no text.
 Decoded decode(const QByteArray& bytes);
+// Whether decoded or pasted text can be read at all: NUL characters or many control characters
+// mark what is no text. Empty when it can.
+QString textError(const QString& text);
+// A cell holding bytes its encoding could not read (U+FFFD) or half of a surrogate pair.
+bool unreadable(const QString& cell);
 
 // Tab, comma or semicolon: the one that splits the first lines into the same number of cells,
 // the most of them.
@@ -50,7 +55,7 @@ public:
     qsizetype position() const { return pos_; }
 
 private:
-    void endCell(Record& r, QString& cell, qsizetype& count) const;
+    void endCell(Record& r, QString& cell, qsizetype& count, bool& overflow) const;
     QString text_;
     QChar sep_;
     qsizetype pos_ = 0;
@@ -115,6 +120,7 @@ QString tooLarge();
 QString tooManyLines();
 QString emptyClipboard();
 QString cannotRead(const QString& reason);
+QString unreadableText();
 QString startHint();
 
 } // namespace Import

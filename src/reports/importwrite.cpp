@@ -5,6 +5,7 @@
 #include "app/format.h"
 #include "app/mainbas.h"
 #include "db/sqlaccess.h"
+#include "db/sqlfailure.h"
 #include "reports/likeclause.h"
 #include "reports/mxedrules.h"
 
@@ -211,6 +212,27 @@ QStringList insertStatements(const QString& zbid, const QString& usr, const QVec
     return out;
 }
 
+namespace {
+
+// What a failed batch ran into, in the ledger's words.
+QString failureReason(Db::Failure f) {
+    switch (f) {
+    case Db::Failure::KeyConflict:
+    case Db::Failure::Busy:
+        return QStringLiteral("其他操作员正在同时记账，记录编号一再冲突，请稍后重新导入！");
+    case Db::Failure::TooLong:
+        return MainBas::ItemName +
+               QStringLiteral("或备注超出了服务器上数据表的列宽，请改短后重新导入！");
+    case Db::Failure::LostConnection:
+        return QStringLiteral("与服务器的连接中断了，请检查网络后重新导入！");
+    case Db::Failure::Other:
+        break;
+    }
+    return QStringLiteral("服务器拒绝了其中的记录！");
+}
+
+} // namespace
+
 Outcome write(const QString& zbid, const QString& usr, const QVector<Line>& lines,
               const std::function<void(int done, int total)>& progress) {
     Outcome o;
@@ -221,30 +243,46 @@ Outcome write(const QString& zbid, const QString& usr, const QVector<Line>& line
     const QString date = GetSrvDate();
     const QDate today = QDate::fromString(date, QStringLiteral("yyyy-MM-dd"));
     const QTime now = Clock::now().time();
-    QSet<QString> taken;
-    for (const QString& statement : takenIdsStatements(zbid, daysOf(lines, today))) {
-        ++o.statements;
-        const QString n = RunSql(statement);
-        if (n.isEmpty())
-            return fail(QStringLiteral("连接服务器失败！"));
-        for (int i = 1; i <= n.toInt(); ++i)
-            taken.insert(MainBas::SqlRows(i, 0));
-    }
-    QString error;
-    const QStringList ids = assignIds(lines, today, now, taken, &error);
-    if (ids.isEmpty() && !lines.isEmpty())
-        return fail(error);
     const QString nowTm = date + QLatin1Char(' ') + now.toString(QStringLiteral("HH:mm"));
-    const QStringList inserts = insertStatements(zbid, usr, lines, ids, nowTm);
-    o.statements += static_cast<int>(inserts.size());
-    const int total = static_cast<int>(inserts.size());
-    const QString result = RunSqlBatch(inserts, {}, nullptr, [&](int done) {
+    // Another client may take an id between the read of the taken ones and the inserts. The
+    // whole transaction is rolled back then, and goes again with the ids read afresh: each round
+    // one of the writers gets through, so a few rounds are enough.
+    constexpr int kRounds = 5;
+    for (int round = 1;; ++round) {
+        QSet<QString> taken;
+        for (const QString& statement : takenIdsStatements(zbid, daysOf(lines, today))) {
+            ++o.statements;
+            const QString n = RunSql(statement);
+            if (n.isEmpty())
+                return fail(QStringLiteral("连接服务器失败！"));
+            for (int i = 1; i <= n.toInt(); ++i)
+                taken.insert(MainBas::SqlRows(i, 0));
+        }
+        QString error;
+        const QStringList ids = assignIds(lines, today, now, taken, &error);
+        if (ids.isEmpty() && !lines.isEmpty())
+            return fail(error);
+        const QStringList inserts = insertStatements(zbid, usr, lines, ids, nowTm);
+        o.statements += static_cast<int>(inserts.size());
+        const int total = static_cast<int>(inserts.size());
         if (progress)
-            progress(done, total);
-    });
-    if (result != QLatin1String("OK") &&
-        (lines.isEmpty() || !committedAfterAll(zbid, usr, lines.last(), ids.last())))
-        return fail(QStringLiteral("连接服务器失败，或者服务器拒绝了其中的记录！"));
+            progress(0, total);
+        const QString result = RunSqlBatch(inserts, {}, nullptr, [&](int done) {
+            if (progress)
+                progress(done, total);
+        });
+        if (result == QLatin1String("OK"))
+            break;
+        const Db::Failure failure = Db::lastFailure();
+        const bool contended = failure == Db::Failure::KeyConflict || failure == Db::Failure::Busy;
+        if (contended && round < kRounds)
+            continue;
+        // Only a batch that went down with its connection may have been committed.
+        if (Db::lastCommandLostConnection() && !lines.isEmpty() &&
+            committedAfterAll(zbid, usr, lines.last(), ids.last()))
+            break;
+        return fail(failureReason(failure));
+    }
     QSet<QString> seen;
     for (const Line& l : lines)
         if (!seen.contains(l.item)) {

@@ -175,16 +175,21 @@ QVector<ReportLine> body(const QVector<Row>& rows, const QHash<QString, double>&
         const Row& r = rows.at(i);
         if (progress && i % kProgressEvery == 0)
             progress(i + 1, r.item);
-        QString line =
-            MakeTextCell(r.usr, 890) + MakeTextCell(r.tm, 1590) + MakeTextCell(r.item, 3000);
-        if (r.sl >= 0)
-            line += MakeNumberCell(r.sl) + emptyNumber;
-        else
-            line += emptyNumber + MakeNumberCell(-r.sl);
+        TextTable::RowBuilder line(true);
+        line.text(r.usr, 890);
+        line.text(r.tm, 1590);
+        line.text(r.item, 3000);
+        if (r.sl >= 0) {
+            line.number(r.sl);
+            line.raw(emptyNumber);
+        } else {
+            line.raw(emptyNumber);
+            line.number(-r.sl);
+        }
         if (showBalance)
-            line += MakeNumberCell(run.balance.at(i));
-        line += r.bz;
-        out.append({line, r.id, r.item});
+            line.number(run.balance.at(i));
+        line.tail(r.bz);
+        out.append({line.shown(), r.id, r.item, line.whole()});
         out.append({midRule, {}, {}});
     }
     QString totals = MakeTextCell(QStringLiteral(" "), 890) +
@@ -279,7 +284,7 @@ QStringList exportLines(const QVector<ReportLine>& lines) {
     out.append(csvLineOf(lines.at(1).text));
     for (const ReportLine& l : lines)
         if (!l.id.isEmpty())
-            out.append(csvLineOf(TextTable::squeezeBlanks(l.text)));
+            out.append(l.whole.isEmpty() ? csvLineOf(TextTable::squeezeBlanks(l.text)) : l.whole);
     out.append(csvLineOf(lines.at(lines.size() - 4).text));
     return out;
 }

@@ -100,7 +100,7 @@ Print::Printable printable(const Listing& listing, const Words& words);
 QString filterLine(const Filter& filter, const QString& itemWord);
 
 // The export: the title row, every record line with its blank runs squeezed, the totals line;
-// cells separated by commas.
+// cells separated by commas, every value whole however the list cut it.
 QStringList exportLines(const QVector<ReportLine>& lines);
 
 // The retired-row marker: first part # ledger # stamp.

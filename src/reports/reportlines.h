@@ -12,6 +12,9 @@ struct ReportLine {
     QString text;
     QString id;
     QString item;
+    // The line as an export writes it, when it cannot be taken from the shown text (a cell
+    // shows its value cut): cells separated by commas. Empty otherwise.
+    QString whole = {};
 };
 
 class ReportLines : public QAbstractTableModel {

@@ -206,6 +206,12 @@ void ShLst::RestoreRecord() {
     case Audit::Restore::AlreadyRestored:
         Msg::info(Audit::alreadyRestored());
         break;
+    case Audit::Restore::IdTaken:
+        Msg::info(Audit::idTaken());
+        break;
+    case Audit::Restore::OtherLedger:
+        Msg::info(Audit::otherLedger());
+        break;
     default:
         Msg::info(ReportCommon::connectFailedRetry(), ReportCommon::hintTitle());
         break;

@@ -142,9 +142,11 @@ QVector<ReportLine> ruleLines(int kind) {
 QVector<ReportLine> body(const QList<Row>& shown) {
     QVector<ReportLine> lines = ruleLines(1);
     for (const Row& r : shown) {
-        lines.append(line(MakeTextCell(r.item, kItemWidth) +
-                              numbers(r.opening, r.increase, r.decrease, r.closing),
-                          r.item));
+        // The export writes the cells with their blanks.
+        TextTable::RowBuilder row(false);
+        row.text(r.item, kItemWidth);
+        row.raw(numbers(r.opening, r.increase, r.decrease, r.closing));
+        lines.append({row.shown(), QString(), r.item, row.whole()});
         lines += ruleLines(1);
     }
     if (shown.isEmpty()) {
@@ -163,7 +165,9 @@ QStringList exportLines(const QVector<ReportLine>& lines) {
     if (lines.size() > 1)
         out.append(csvLineOf(lines[1].text));
     for (int i = 2; i < lines.size(); ++i)
-        if (lines[i].text.contains(TextTable::kBar))
+        if (!lines[i].whole.isEmpty())
+            out.append(lines[i].whole);
+        else if (lines[i].text.contains(TextTable::kBar))
             out.append(csvLineOf(lines[i].text));
     return out;
 }

@@ -64,7 +64,8 @@ Totals totalsOf(const QList<Row>& shown);
 QVector<ReportLine> header(const QString& itemName, const QString& slName);
 QVector<ReportLine> ruleLines(int kind);
 QVector<ReportLine> body(const QList<Row>& shown);
-// The export: the title row, then every later line with cells (rule lines have none).
+// The export: the title row, then every later line with cells (rule lines have none), every
+// item whole however the list cut it.
 QStringList exportLines(const QVector<ReportLine>& lines);
 
 // The table on paper: the shown rows and their totals.

@@ -46,13 +46,14 @@ QString cutTo(const QString& text, int twips) {
     return kept == text.size() ? text : text.left(kept);
 }
 
-void appendTextCell(QString& line, const QString& text, int width) {
+bool appendTextCell(QString& line, const QString& text, int width) {
     // One pass measures and cuts; the blanks that are missing go on at once.
     const auto [kept, used] = fitting(text, width);
     line.append(QStringView(text).left(kept));
     if (used < width)
         line.resize(line.size() + (width - used + kBlankTwips - 1) / kBlankTwips, QLatin1Char(' '));
     line.append(kBar);
+    return kept < text.size();
 }
 
 void appendNumberCell(QString& line, double value) {
@@ -74,6 +75,61 @@ void appendNumberCell(QString& line, double value) {
         line.append(QString((missing + kBlankTwips - 1) / kBlankTwips, QLatin1Char(' ')));
     line.append(s);
     line.append(kBar);
+}
+
+QString csvValue(const QString& value) {
+    if (!value.contains(QLatin1Char(',')) && !value.contains(QLatin1Char('"')) &&
+        !value.contains(QLatin1Char('\n')) && !value.contains(QLatin1Char('\r')))
+        return value;
+    return QLatin1Char('"') + QString(value).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+           QLatin1Char('"');
+}
+
+bool RowBuilder::differs(const QString& value) const {
+    return csvValue(value).size() != value.size() ||
+           (squeeze_ && value.contains(QLatin1String("  ")));
+}
+
+void RowBuilder::text(const QString& text, int width) {
+    const qsizetype from = shown_.size();
+    if (appendTextCell(shown_, text, width) || differs(text))
+        splices_.append({from, shown_.size() - 1, csvValue(text)});
+}
+
+void RowBuilder::number(double value) {
+    appendNumberCell(shown_, value);
+}
+
+void RowBuilder::raw(const QString& text) {
+    shown_ += text;
+}
+
+void RowBuilder::tail(const QString& text) {
+    const qsizetype from = shown_.size();
+    shown_ += text;
+    if (differs(text))
+        splices_.append({from, shown_.size(), csvValue(text)});
+}
+
+QString RowBuilder::whole() const {
+    if (splices_.isEmpty())
+        return {};
+    // The padding between the values is shaped as the export shapes a shown line; the spliced
+    // values go in untouched.
+    const auto shaped = [this](QStringView part) {
+        QString t = part.toString();
+        if (squeeze_)
+            t = squeezeBlanks(t);
+        return t.replace(kBar, QLatin1Char(','));
+    };
+    QString out;
+    qsizetype at = 0;
+    for (const Splice& sp : splices_) {
+        out += shaped(QStringView(shown_).mid(at, sp.from - at));
+        out += sp.whole;
+        at = sp.to;
+    }
+    return out + shaped(QStringView(shown_).mid(at));
 }
 
 QString padTo(const QString& text, int twips) {

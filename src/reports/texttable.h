@@ -5,6 +5,7 @@
 
 #include <QChar>
 #include <QString>
+#include <QVector>
 
 namespace TextTable {
 
@@ -25,9 +26,43 @@ QString cutTo(const QString& text, int twips);
 QString padTo(const QString& text, int twips);
 // A rule line begins with "─".
 bool isRuleLine(const QString& line);
-// MakeTextCell and MakeNumberCell appended to `line`, for building many lines fast.
-void appendTextCell(QString& line, const QString& text, int width);
+// MakeTextCell and MakeNumberCell appended to `line`, for building many lines fast. True when
+// the text had to be cut to fit.
+bool appendTextCell(QString& line, const QString& text, int width);
 void appendNumberCell(QString& line, double value);
+
+// A record line as the list shows it, and as an export writes it when the shown cells would
+// not give every value whole: a cell that cuts its text, a value with a comma or a double
+// quote (quoted as CSV quotes it), or, for an export that shortens runs of blanks, a value
+// holding such a run.
+class RowBuilder {
+public:
+    // `squeeze`: the export shortens the padding of the cells to one blank.
+    explicit RowBuilder(bool squeeze) : squeeze_(squeeze) {}
+    void text(const QString& text, int width);
+    void number(double value);
+    // Shown and exported as it is: blanks between cells, a number without its border.
+    void raw(const QString& text);
+    // The open last cell, never cut.
+    void tail(const QString& text);
+    const QString& shown() const { return shown_; }
+    // The exported line, cells separated by commas; empty when the export can take it from
+    // the shown line.
+    QString whole() const;
+
+private:
+    bool differs(const QString& value) const;
+    struct Splice {
+        qsizetype from = 0, to = 0; // the shown cell's text, its border excluded
+        QString whole;
+    };
+    bool squeeze_;
+    QString shown_;
+    QVector<Splice> splices_; // only for the cells that differ: usually none
+};
+// The export's form of a whole value: quoted when it holds a comma, a double quote or a line
+// break; as it is otherwise.
+QString csvValue(const QString& value);
 // Runs of blanks shortened to one, as the exports write record lines.
 QString squeezeBlanks(const QString& text);
 

@@ -155,6 +155,30 @@ TEST_P(AuditOnEngine, ListsWhoRetiredWhatAndWhenAndRestoresOneRowOrNone) {
     EXPECT_EQ(Audit::restore(kZb, l.entries.first()), Audit::Restore::Failed);
 }
 
+TEST_P(AuditOnEngine, RestoreSaysWhyItCannot) {
+    // Deleted, and its id taken since by a live row of the ledger.
+    put(retired("管理员", "02 10:00"), "T1", "2026-12-01 08:00", "钢管", 3);
+    put(kZb, "T1", "2026-12-03 08:00", "螺丝", 1);
+    // Another ledger's deleted record, as a listing of that ledger would hand it over.
+    put(retired("管理员", "02 10:00", "other"), "T2", "2026-12-01 08:00", "钢管", 4);
+    const QVector<Audit::Entry> ours = Audit::list(kZb, period()).entries;
+    const QVector<Audit::Entry> theirs = Audit::list("other", period()).entries;
+    ASSERT_EQ(ours.size(), 1);
+    ASSERT_EQ(theirs.size(), 1);
+    const auto rows = [] {
+        RunSql("select ZBID,ID,ITEM from Zhang order by ID,ZBID");
+        QStringList out;
+        for (int i = 1; i < SqlRowMax; ++i)
+            out << SqlRows(i, 0) + "|" + SqlRows(i, 1) + "|" + SqlRows(i, 2);
+        return out;
+    };
+    const QStringList before = rows();
+    EXPECT_EQ(Audit::restore(kZb, ours.first()), Audit::Restore::IdTaken);
+    EXPECT_EQ(Audit::restore(kZb, theirs.first()), Audit::Restore::OtherLedger);
+    EXPECT_EQ(rows(), before);
+    EXPECT_EQ(Audit::restore("other", theirs.first()), Audit::Restore::Done);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, AuditOnEngine,
                          ::testing::Values(Db::Engine::Sqlite, Db::Engine::Postgres,
                                            Db::Engine::Odbc));

@@ -138,8 +138,7 @@ TEST(ImportRead, HeadersMapThemselves) {
               (QVector<Field>{Field::Item, Field::Change}));
     EXPECT_EQ(headerMapping({"名称", "数量", "单价", "说明"}, kWords),
               (QVector<Field>{Field::Item, Field::Change, Field::Skip, Field::Remark}));
-    // Headings in unknown words, or none at all: item, change, remark by position.
-    EXPECT_EQ(sheetOf(QStringLiteral("货号,件数\n钢管,5\n")).records.size(), 1);
+    // No header: item, change, remark by position.
     s = sheetOf(QStringLiteral("钢管,5,进货,x\n"));
     EXPECT_TRUE(s.header.isEmpty());
     EXPECT_EQ(s.mapping, (QVector<Field>{Field::Item, Field::Change, Field::Remark, Field::Skip}));
@@ -177,10 +176,88 @@ TEST(ImportRead, EachBadLineSaysWhy) {
         QStringLiteral("第2行：物品太长（最多4字节）"));
 
     // A line of ten thousand columns is refused, and keeps no more cells than a sheet can map.
-    Splitter wide(QString(9999, QLatin1Char(',')), QLatin1Char(','));
+    Splitter wide(QString(9999, QLatin1Char(',')) + QLatin1Char('x'), QLatin1Char(','));
     const Record r = wide.next();
     EXPECT_EQ(r.error, QStringLiteral("第1行：超过64列"));
     EXPECT_EQ(r.cells.size(), kMaxColumns);
+}
+
+TEST(ImportRead, AFirstLineIsAHeaderOnlyWhenItsCellsAreColumnWords) {
+    const struct {
+        const char* text;
+        int lines;
+        QStringList errors;
+    } cases[] = {
+        {"钢管\t五\n角钢\t3\n木板\t2\n", 3, {"第1行：增减不是数字"}},
+        {"货号,件数\n钢管,5\n", 2, {"第1行：增减不是数字"}},
+        {"钢管,-\n角钢,3\n", 2, {"第1行：增减不是数字"}},
+        {"名称,5\n角钢,3\n", 2, {}},
+        {"物品,增减,备注\n角钢,3,x\n", 1, {}},
+        {"物品,增减,2026\n角钢,3\n", 2, {"第1行：增减不是数字"}},
+        {"物品\n角钢\n", 1, {"第2行：增减是空的"}},
+    };
+    for (const auto& c : cases) {
+        const QVector<Line> lines = parseAll(sheetOf(QString::fromUtf8(c.text)), kWords, {});
+        EXPECT_EQ(lines.size(), c.lines) << c.text;
+        EXPECT_EQ(errorsOf(lines), c.errors) << c.text;
+    }
+}
+
+TEST(ImportRead, UnreadableCharactersMarkTheirLineAndEmptyCellsPastTheLimitAreRead) {
+    const QByteArray gb = Gb18030::encode(QStringLiteral("钢管,5\n角钢,3\n木板,2\n"));
+    const qsizetype second = gb.indexOf('\n') + 1;
+    QByteArray badGb = gb;
+    badGb.insert(second + 2, "\xFF");
+    const QByteArray badUtf8 = "\xEF\xBB\xBF" + QStringLiteral("钢管,5\n角").toUtf8() + "\xC3" +
+                               QStringLiteral("钢,3\n木板,2\n").toUtf8();
+    for (const QByteArray& bytes : {badGb, badUtf8}) {
+        QString error;
+        const QVector<Line> lines = parseAll(read(bytes, kWords, &error), kWords, {});
+        EXPECT_EQ(error, QString());
+        ASSERT_EQ(lines.size(), 3) << bytes.toHex().data();
+        EXPECT_EQ(errorsOf(lines), QStringList{lineError(2, unreadableText())});
+        EXPECT_EQ(lines[2].item, QStringLiteral("木板"));
+    }
+
+    // Pasted text is checked as a file's text is.
+    const auto pasted = [](const QString& text, QString* error) {
+        Reader reader(text, kWords);
+        while (!reader.done())
+            reader.step(kMaxLines);
+        const Sheet s = reader.take();
+        *error = reader.error();
+        return parseAll(s, kWords, {});
+    };
+    QString error;
+    pasted(QStringLiteral("钢管\t5\n") + QChar(0) + QStringLiteral("\t3\n"), &error);
+    EXPECT_EQ(error, notText());
+    const QVector<Line> lines =
+        pasted(QStringLiteral("钢管\t5\n角") + QChar(0xD800) + QStringLiteral("\t3\n") +
+                   QChar(0xDC00) + QStringLiteral("\t2\n\U0001F600\t1\n"),
+               &error);
+    EXPECT_EQ(error, QString());
+    EXPECT_EQ(errorsOf(lines),
+              (QStringList{lineError(2, unreadableText()), lineError(3, unreadableText())}));
+
+    // A spreadsheet's used range: empty cells past the last column a sheet can map.
+    const QString wide = QStringLiteral("钢管,5") + QString(kMaxColumns + 6, QLatin1Char(','));
+    EXPECT_EQ(errorsOf(parseAll(sheetOf(wide + "\n角钢,3\n"), kWords, {})), QStringList());
+    EXPECT_EQ(errorsOf(parseAll(sheetOf(wide + "x\n角钢,3\n"), kWords, {})),
+              QStringList{QStringLiteral("第1行：超过64列")});
+}
+
+TEST(ImportRead, SumsPastTheLargestDoubleAreRefusedAndNeverShownAsInf) {
+    const Sheet s = sheetOf(QStringLiteral("物品,增加,减少,增减\n"
+                                           "钢管,1e308,,1e308\n"
+                                           "钢管,,1e308,-1e308\n"
+                                           "角钢,1e308,,\n"
+                                           "木板,1e308,,\n"));
+    const QVector<Line> lines = parseAll(s, kWords, {});
+    EXPECT_EQ(errorsOf(lines), (QStringList{"第2行：数量超出范围", "第3行：数量超出范围"}));
+    const QString text = countsText(countLines(lines), {});
+    EXPECT_FALSE(text.contains(QStringLiteral("inf"), Qt::CaseInsensitive)) << text.toStdString();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("共4行：增加2行，合计超出范围；")))
+        << text.toStdString();
 }
 
 TEST(ImportRead, BadInputsAreRefusedWhole) {
@@ -359,8 +436,7 @@ TEST_P(ImportWrite, AFailureInTheMiddleWritesNothing) {
     ASSERT_TRUE(sideExec(sb, refuse));
     Outcome o = write("B", "管理员", linesOf(1200, "坏", 900));
     EXPECT_FALSE(o.ok);
-    EXPECT_EQ(o.message, QStringLiteral("导入失败，没有导入任何记录：连接服务器失败，或者服务器拒绝"
-                                        "了其中的记录！"));
+    EXPECT_EQ(o.message, QStringLiteral("导入失败，没有导入任何记录：服务器拒绝了其中的记录！"));
     EXPECT_EQ(rowsOf("B"), 0);
     EXPECT_TRUE(
         sideExec(sb, pg() ? "alter table zhang drop constraint no_bad" : "drop trigger no_bad"));
@@ -375,6 +451,8 @@ TEST_P(ImportWrite, AFailureInTheMiddleWritesNothing) {
                              "execute function kill_me()"));
     o = write("B", "管理员", linesOf(1200, "断", 900));
     EXPECT_FALSE(o.ok);
+    EXPECT_EQ(o.message,
+              failureText(QStringLiteral("与服务器的连接中断了，请检查网络后重新导入！")));
     EXPECT_EQ(rowsOf("B"), 0);
     EXPECT_TRUE(sideExec(sb, "drop trigger kill_me on zhang"));
     EXPECT_TRUE(sideExec(sb, "drop function kill_me()"));
@@ -382,14 +460,84 @@ TEST_P(ImportWrite, AFailureInTheMiddleWritesNothing) {
     EXPECT_EQ(rowsOf("B"), 1200);
 }
 
+TEST_P(ImportWrite, IdsTakenByAConcurrentWriterMoveOnToFreeOnes) {
+    // Another computer writes, on a connection of its own, between this import's read of the
+    // taken ids and its inserts: the ids it takes are those this import chose, or would choose
+    // when one of the two clocks is a minute behind and the imports are long.
+    const struct {
+        QTime ours, theirs;
+        int ourLines, theirLines;
+    } cases[] = {{QTime(10, 0), QTime(10, 0), 40, 30},
+                 {QTime(10, 0), QTime(9, 59), 6100, 30},
+                 {QTime(9, 59), QTime(10, 0), 30, 6100}};
+    const QDate today(2026, 12, 6);
+    int ledger = 0;
+    for (const auto& c : cases) {
+        const QString zb = QStringLiteral("L%1").arg(++ledger);
+        QVector<Line> theirs = linesOf(c.theirLines);
+        QVector<Line> ours = linesOf(c.ourLines);
+        theirs[0].tm = ours[0].tm = ours[1].tm = QStringLiteral("2026-03-01 09:00");
+        QString error;
+        const QStringList theirIds = assignIds(theirs, today, c.theirs, {}, &error);
+        const QString theirTm = QStringLiteral("2026-12-06 ") + c.theirs.toString("HH:mm");
+        Clock::set(QDateTime(today, c.ours));
+        int writes = 0;
+        const Outcome o = write(zb, "管理员", ours, [&](int done, int) {
+            if (done != 0 || writes++ != 0)
+                return;
+            for (const QString& insert : insertStatements(zb, "张三", theirs, theirIds, theirTm)) {
+                ASSERT_TRUE(sideExec(sb, insert));
+            }
+        });
+        EXPECT_TRUE(o.ok) << o.message.toStdString();
+        EXPECT_EQ(writes, 2) << zb.toStdString();
+        const auto count = [&zb](const char* usr) {
+            return RunSqlOne(QStringLiteral("select count(*) from Zhang where ZBID='") + zb +
+                             QStringLiteral("' and USR='") + QString::fromUtf8(usr) + "'")
+                .toInt();
+        };
+        EXPECT_EQ(count("管理员"), c.ourLines) << zb.toStdString();
+        EXPECT_EQ(count("张三"), c.theirLines) << zb.toStdString();
+    }
+
+    // A writer that takes the chosen ids again and again: after a few rounds the import gives up
+    // and says why.
+    Clock::set(QDateTime(today, QTime(10, 0)));
+    const QVector<Line> ours = linesOf(3);
+    int rounds = 0;
+    const Outcome o = write("L9", "管理员", ours, [&](int done, int) {
+        if (done != 0)
+            return;
+        ++rounds;
+        QSet<QString> taken;
+        RunSql("select ID from Zhang where ZBID='L9'");
+        for (int i = 1; i < MainBas::SqlRowMax; ++i)
+            taken.insert(MainBas::SqlRows(i, 0));
+        QString error;
+        const QStringList ids = assignIds(ours, today, QTime(10, 0), taken, &error);
+        ASSERT_TRUE(sideExec(
+            sb, insertStatements("L9", "张三", ours, ids, "2026-12-06 10:00").join(QString())));
+    });
+    EXPECT_FALSE(o.ok);
+    EXPECT_EQ(rounds, 5);
+    EXPECT_EQ(o.message, failureText(QStringLiteral(
+                             "其他操作员正在同时记账，记录编号一再冲突，请稍后重新导入！")));
+    EXPECT_EQ(rowsOf("L9"), 15);
+}
+
 // The embedded database's columns have no width.
-TEST(ImportWidth, AnItemWiderThanTheServerColumnIsALineError) {
+TEST(ImportWidth, AnItemWiderThanTheServerColumnIsALineErrorOrAWriteFailureThatSaysSo) {
     REQUIRE_POSTGRES();
     TestSupport::Sandbox sb;
     sb.usePostgres();
     ASSERT_TRUE(sideExec(sb, "alter table zhang alter column item type varchar(4)"));
     const Limits limits = readLimits();
+    // Narrowed after the preview read the widths: the write says what did not fit.
+    MainBas::ItemName = QStringLiteral("物品");
+    const Outcome o = write("B", "管理员", linesOf(3, "不锈钢管子", 2));
     EXPECT_TRUE(sideExec(sb, "alter table zhang alter column item type text"));
+    EXPECT_EQ(o.message, failureText(QStringLiteral(
+                             "物品或备注超出了服务器上数据表的列宽，请改短后重新导入！")));
     EXPECT_EQ(limits.item, 4);
     EXPECT_FALSE(limits.bytes);
     const Sheet s = sheetOf(QStringLiteral("不锈钢管子,5\n钢管钢管,5\n"));

@@ -3,12 +3,17 @@
 #include "app/gb18030.h"
 #include "app/mainbas.h"
 #include "db/sqlaccess.h"
+#include "reports/audit.h"
+#include "reports/balance.h"
+#include "reports/importread.h"
 #include "reports/journal.h"
 #include "reports/mxedrules.h"
+#include "reports/summary.h"
 #include "reports/texttable.h"
 #include "testsupport.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -225,6 +230,75 @@ TEST_P(JournalOnEngine, ExportWritesGb18030LinesAndAppends) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     ASSERT_TRUE(expected.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), expected.readAll());
+}
+
+namespace {
+
+// Every cell of an export as a spreadsheet reads the file back, blanks around it trimmed.
+QStringList cellsReadBack(const QStringList& lines) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("x.csv"));
+    EXPECT_TRUE(appendCsvLines(path, lines));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    Import::Splitter split(Gb18030::decode(file.readAll()), QLatin1Char(','));
+    QStringList cells;
+    while (!split.atEnd())
+        for (const QString& c : split.next().cells)
+            cells << c.trimmed();
+    return cells;
+}
+
+} // namespace
+
+TEST(ReportExports, EveryExportWritesEachValueWhole) {
+    // Two items alike in the first 38 of their 40 characters, far wider than the item column.
+    const QString stem = QString(19, QChar(u'钢')) + QString(19, QChar(u'管'));
+    const QString a = stem + QStringLiteral("一号"), b = stem + QStringLiteral("二号");
+    const QString usr = QStringLiteral("欧阳长名字操作员");
+    const QString bz = QStringLiteral("进货,两包  \"加急\"") + QString(30, QChar(u'注'));
+    const QStringList wanted{a, b, usr, bz};
+    const auto expectWhole = [&](const QStringList& lines, const QStringList& values) {
+        const QStringList cells = cellsReadBack(lines);
+        for (const QString& v : values)
+            EXPECT_TRUE(cells.contains(v))
+                << v.toStdString() << " not in " << cells.join('|').toStdString();
+    };
+
+    const QVector<Journal::Row> rows = {{"N1", usr, "2026-12-06 09:00", a, 5, bz},
+                                        {"N2", "张三", "2026-12-06 09:01", b, -2, ""}};
+    for (bool balance : {true, false}) {
+        QVector<ReportLine> journal = Journal::header({"物品", "存量"}, balance);
+        journal += Journal::body(rows, {}, balance);
+        expectWhole(Journal::exportLines(journal), wanted);
+    }
+
+    QVector<ReportLine> summary = Summary::header("物品", "存量");
+    summary += Summary::body({{a, 1, 2, 3, 0}, {b, 0, 5, 0, 5}});
+    expectWhole(Summary::exportLines(summary), {a, b});
+
+    QVector<ReportLine> balance = Balance::header("物品", "存量");
+    balance += Balance::body({{a, 3}, {b, 4}});
+    expectWhole(Balance::exportLines(balance), {a, b});
+
+    Audit::Entry deleted;
+    deleted.by = usr;
+    deleted.at = QStringLiteral("2026-12-06 10:00");
+    deleted.id = QStringLiteral("N1");
+    deleted.usr = usr;
+    deleted.tm = QStringLiteral("2026-12-06 09:00");
+    deleted.item = a;
+    deleted.sl = 5;
+    deleted.bz = bz;
+    Audit::Entry edited = deleted;
+    edited.id = QStringLiteral("N2");
+    edited.item = b;
+    edited.edited = true;
+    edited.newItem = a;
+    edited.newTm = deleted.tm;
+    QVector<ReportLine> audit = Audit::header("物品");
+    audit += Audit::body({deleted, edited});
+    expectWhole(Journal::exportLines(audit), {a, b, usr, bz, Audit::replacementText(edited)});
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, JournalOnEngine,
