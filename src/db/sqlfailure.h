@@ -8,7 +8,7 @@
 
 namespace Db {
 
-enum class Failure {
+enum class WriteFailure {
     KeyConflict,    // another row holds the key
     TooLong,        // a value wider than its column
     LostConnection, // the connection went down with the statement
@@ -18,8 +18,8 @@ enum class Failure {
 
 // `code` as Db::lastErrorCode() gives it for a connection of `engine`; `lost` as
 // Db::lastCommandLostConnection(). A failure without a code is taken for a lost connection.
-Failure failureOf(Engine engine, const QString& code, bool lost);
+WriteFailure failureOf(Engine engine, const QString& code, bool lost);
 // The failure of the last call of the access layer.
-Failure lastFailure();
+WriteFailure lastWriteFailure();
 
 } // namespace Db

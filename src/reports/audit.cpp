@@ -271,10 +271,10 @@ Restore restore(const QString& zbid, const Entry& e) {
         return Restore::AlreadyRestored;
     // A row saved since under the same id keeps the key the record would take back. Not every
     // driver names the conflict, so unless the server was lost, it is asked.
-    const Db::Failure failure = Db::lastFailure();
-    if (failure == Db::Failure::KeyConflict)
+    const Db::WriteFailure failure = Db::lastWriteFailure();
+    if (failure == Db::WriteFailure::KeyConflict)
         return Restore::IdTaken;
-    if (failure != Db::Failure::LostConnection &&
+    if (failure != Db::WriteFailure::LostConnection &&
         RunSqlOne(QStringLiteral("select count(*) from Zhang where ZBID='") + SqlStr(zbid) +
                   QStringLiteral("' and ID='") + SqlStr(e.id) + QLatin1Char('\''))
                 .toInt() > 0)

@@ -215,17 +215,17 @@ QStringList insertStatements(const QString& zbid, const QString& usr, const QVec
 namespace {
 
 // What a failed batch ran into, in the ledger's words.
-QString failureReason(Db::Failure f) {
+QString failureReason(Db::WriteFailure f) {
     switch (f) {
-    case Db::Failure::KeyConflict:
-    case Db::Failure::Busy:
+    case Db::WriteFailure::KeyConflict:
+    case Db::WriteFailure::Busy:
         return QStringLiteral("其他操作员正在同时记账，记录编号一再冲突，请稍后重新导入！");
-    case Db::Failure::TooLong:
+    case Db::WriteFailure::TooLong:
         return MainBas::ItemName +
                QStringLiteral("或备注超出了服务器上数据表的列宽，请改短后重新导入！");
-    case Db::Failure::LostConnection:
+    case Db::WriteFailure::LostConnection:
         return QStringLiteral("与服务器的连接中断了，请检查网络后重新导入！");
-    case Db::Failure::Other:
+    case Db::WriteFailure::Other:
         break;
     }
     return QStringLiteral("服务器拒绝了其中的记录！");
@@ -273,8 +273,8 @@ Outcome write(const QString& zbid, const QString& usr, const QVector<Line>& line
         });
         if (result == QLatin1String("OK"))
             break;
-        const Db::Failure failure = Db::lastFailure();
-        const bool contended = failure == Db::Failure::KeyConflict || failure == Db::Failure::Busy;
+        const Db::WriteFailure failure = Db::lastWriteFailure();
+        const bool contended = failure == Db::WriteFailure::KeyConflict || failure == Db::WriteFailure::Busy;
         if (contended && round < kRounds)
             continue;
         // Only a batch that went down with its connection may have been committed.
