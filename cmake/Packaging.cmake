@@ -3,10 +3,11 @@
 
 install(FILES ${PROJECT_SOURCE_DIR}/data/copyright DESTINATION share/doc/zelvo)
 
-# The changelog and the manual page go in compressed, without a time stamp or a file name in
-# the gzip header (-n), so that two builds of one version give the same package.
+# The changelog and the manual pages (English, and Chinese for zh_CN desktops) go in
+# compressed, without a time stamp or a file name in the gzip header (-n), so that two builds of
+# one version give the same package.
 set(zelvo_docs)
-foreach(doc changelog zelvo.1)
+foreach(doc changelog zelvo.1 zelvo.zh_CN.1)
   add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/${doc}.gz
     COMMAND sh -c "gzip -9n -c \"$1\" >\"$2\"" gzip ${PROJECT_SOURCE_DIR}/data/${doc}
       ${PROJECT_BINARY_DIR}/${doc}.gz
@@ -16,6 +17,8 @@ endforeach()
 add_custom_target(zelvo_docs ALL DEPENDS ${zelvo_docs})
 install(FILES ${PROJECT_BINARY_DIR}/changelog.gz DESTINATION share/doc/zelvo)
 install(FILES ${PROJECT_BINARY_DIR}/zelvo.1.gz DESTINATION share/man/man1)
+install(FILES ${PROJECT_BINARY_DIR}/zelvo.zh_CN.1.gz DESTINATION share/man/zh_CN/man1
+  RENAME zelvo.1.gz)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zelvo)

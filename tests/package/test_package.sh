@@ -32,6 +32,7 @@ expected_files="-rw-r--r-- ./usr/share/applications/zelvo.desktop
 -rw-r--r-- ./usr/share/doc/zelvo/changelog.gz
 -rw-r--r-- ./usr/share/doc/zelvo/copyright
 -rw-r--r-- ./usr/share/man/man1/zelvo.1.gz
+-rw-r--r-- ./usr/share/man/zh_CN/man1/zelvo.1.gz
 -rw-r--r-- ./usr/share/icons/hicolor/scalable/apps/zelvo.svg
 -rw-r--r-- ./usr/share/metainfo/io.zelvo.Zelvo.metainfo.xml
 -rw-r--r-- ./usr/share/zelvo/help/index.html
