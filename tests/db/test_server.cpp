@@ -66,13 +66,9 @@ TEST_F(ServerTest, TheSystemFileLendsOnlyItsServerSection) {
     ServerSettings::setSystemFilePath(sb.path(QStringLiteral("none.ini")));
     ServerSettings::save(team);
     LedgerList::save({{"13800000001", "仓库"}});
-    LedgerList::setLastOpened(QStringLiteral("13800000001"));
     LedgerList::setAutoOpen(true);
-    LedgerList::setAutoLogin(true);
-    LedgerList::setLastOperator(QStringLiteral("13800000001"), QStringLiteral("张三"));
     LedgerList::setRememberedPassword(QStringLiteral("张三"), QStringLiteral("13800000001"),
                                       QStringLiteral("zs-pw"));
-    LedgerList::setAutoShowSL(QStringLiteral("13800000001"), QStringLiteral("张三"), false);
     QFile user(sb.path(QStringLiteral("zelvo.ini")));
     ASSERT_TRUE(user.open(QIODevice::ReadOnly));
     const QByteArray whole = user.readAll();
@@ -102,14 +98,10 @@ TEST_F(ServerTest, TheSystemFileLendsOnlyItsServerSection) {
         EXPECT_EQ(got.connection.password, team.password);
         EXPECT_EQ(got.connection.encryption, team.encryption);
         EXPECT_TRUE(LedgerList::load().isEmpty());
-        EXPECT_EQ(LedgerList::lastOpened(), QString());
         EXPECT_NE(LedgerList::autoOpen(), QStringLiteral("1"));
-        EXPECT_NE(LedgerList::autoLogin(), QStringLiteral("1"));
-        EXPECT_EQ(LedgerList::lastOperator(QStringLiteral("13800000001")), QString());
         EXPECT_EQ(
             LedgerList::rememberedPassword(QStringLiteral("张三"), QStringLiteral("13800000001")),
             QString());
-        EXPECT_TRUE(LedgerList::autoShowSL(QStringLiteral("13800000001"), QStringLiteral("张三")));
     }
 }
 
