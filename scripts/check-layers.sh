@@ -3,39 +3,57 @@
 # file stem, with the part after an underscore dropped (main_window/kuang_admin.cpp belongs to
 # main_window/kuang). Also fails when an administration or report window reaches into the main
 # window, or the record editor into the journal that opens it.
+#   check-layers.sh [SOURCE_DIR]   (default: src/ of this checkout)
 set -euo pipefail
-cd "$(dirname "$0")/.."
+root=${1:-$(dirname "$0")/../src}
 
-python3 - <<'PY'
+python3 - "$root" <<'PY'
 import os, re, sys
 
+src = os.path.realpath(sys.argv[1])
+
 def unit(path):
-    folder, name = os.path.split(os.path.relpath(path, "src"))
+    folder, name = os.path.split(os.path.relpath(path, src))
     stem = os.path.splitext(name)[0]
     if folder == "main_window" and "_" in stem:
         stem = stem.split("_")[0]
     return f"{folder}/{stem}" if folder else stem
 
+# The file an include names, as the compiler finds it: a quoted name beside the including file
+# first, then under src/ (the one include folder); an angled name under src/ only. None for a
+# header from outside src/ (Qt, the standard library).
+def resolve(including, name, quoted):
+    bases = [os.path.dirname(including), src] if quoted else [src]
+    for base in bases:
+        path = os.path.realpath(os.path.join(base, name))
+        if os.path.isfile(path) and path.startswith(src + os.sep):
+            return path
+    return None
+
 edges, bad = {}, []
-include = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
-for root, _, files in os.walk("src"):
+include = re.compile(r'^\s*#\s*include\s*(?:"([^"]+)"|<([^>]+)>)')
+for folder, _, files in os.walk(src):
     for f in files:
         if not f.endswith((".h", ".cpp")):
             continue
-        path = os.path.join(root, f)
+        path = os.path.join(folder, f)
         me = unit(path)
         with open(path, encoding="utf-8") as text:
             for line in text:
                 m = include.match(line)
-                if not m or not os.path.exists(os.path.join("src", m.group(1))):
+                if not m:
                     continue
-                them = unit(os.path.join("src", m.group(1)))
+                target = resolve(path, m.group(1) or m.group(2), m.group(1) is not None)
+                if target is None:
+                    continue
+                them = unit(target)
                 if them != me:
                     edges.setdefault(me, set()).add(them)
-                if me.split("/")[0] in ("admin", "reports") and m.group(1) == "main_window/kuang.h":
-                    bad.append(f"{path} includes main_window/kuang.h")
-                if me == "reports/mxed" and m.group(1) == "reports/mxlst.h":
-                    bad.append(f"{path} includes reports/mxlst.h")
+                shown = os.path.relpath(path, src)
+                if me.split("/")[0] in ("admin", "reports") and them == "main_window/kuang":
+                    bad.append(f"{shown} includes main_window/kuang.h")
+                if me == "reports/mxed" and them == "reports/mxlst":
+                    bad.append(f"{shown} includes reports/mxlst.h")
 
 # Tarjan's strongly connected components: any with two or more units is a circle.
 index, low, stack, on, circles, counter = {}, {}, [], set(), [], [0]

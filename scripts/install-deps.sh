@@ -12,7 +12,7 @@ packages=(
   unixodbc unixodbc-dev odbc-postgresql tdsodbc
   fonts-noto-cjk fonts-wqy-microhei fonts-dejavu-core
   xvfb xauth imagemagick
-  dpkg-dev file desktop-file-utils appstream
+  dpkg-dev file desktop-file-utils appstream lintian
   poppler-utils
 )
 

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build-pkg -Wno-dev -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-cmake --build build-pkg -j2 --target zelvo
+cmake --build build-pkg -j2 --target zelvo zelvo_docs
 rm -rf build-pkg/package
 # cpack talks on stderr even when all is well; its words matter only when it fails.
 if ! cpack --config build-pkg/CPackConfig.cmake -B build-pkg/package >build-pkg/cpack.log 2>&1; then

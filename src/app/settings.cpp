@@ -88,12 +88,16 @@ void DeleteSection(const QString& app, const QString& section) {
     s.sync();
 }
 
-QString GetSettingFrom(const QString& file, const QString& app, const QString& section,
-                       const QString& key) {
+QHash<QString, QString> GetSectionFrom(const QString& file, const QString& app,
+                                       const QString& section) {
+    QHash<QString, QString> out;
     if (!QFileInfo::exists(file))
-        return {};
-    const QSettings other(file, QSettings::IniFormat);
-    return other.value(address(app, section, key)).toString();
+        return out;
+    QSettings other(file, QSettings::IniFormat);
+    other.beginGroup(element(app) + QLatin1Char('/') + element(section));
+    for (const QString& key : other.childKeys())
+        out.insert(key, other.value(key).toString());
+    return out;
 }
 
 } // namespace Settings

@@ -2,6 +2,7 @@
 // The per-user settings store: texts addressed by application, section and key, kept in one
 // INI file in the user's config folder. Any text is safe as any of the three names.
 
+#include <QHash>
 #include <QString>
 
 namespace Settings {
@@ -17,10 +18,10 @@ void SaveSetting(const QString& app, const QString& section, const QString& key,
                  const QString& value);
 // Removes every key of a section.
 void DeleteSection(const QString& app, const QString& section);
-// A value of another store of the same layout, read only (a system-wide file); empty when the
-// file or the key is not there.
-QString GetSettingFrom(const QString& file, const QString& app, const QString& section,
-                       const QString& key);
+// One section of another store of the same layout, read only (a system-wide file): its keys and
+// values, nothing else of the file; empty when the file or the section is not there.
+QHash<QString, QString> GetSectionFrom(const QString& file, const QString& app,
+                                       const QString& section);
 
 // The application name of every setting but the per-operator quantity display.
 inline const QString kApp = QStringLiteral("Zelvo云记账");

@@ -56,21 +56,36 @@ template <typename Read> std::optional<Db::Connection> fromSection(Read read) {
     return c;
 }
 
+// The same server and the same way to it. Boxes are read trimmed, a hand-written file may not be.
+bool sameValues(const Db::Connection& a, const Db::Connection& b) {
+    return a.engine == b.engine && a.server.trimmed() == b.server.trimmed() &&
+           a.login.trimmed() == b.login.trimmed() && a.password == b.password &&
+           a.database.trimmed() == b.database.trimmed() && a.encryption == b.encryption &&
+           a.caFile.trimmed() == b.caFile.trimmed();
+}
+
 } // namespace
 
 Loaded load() {
     if (const auto user = fromSection(
             [](const QString& key) { return Settings::GetSetting(Settings::kApp, kSection, key); }))
         return {*user, Source::User};
-    const QString file = systemFilePath();
-    if (const auto system = fromSection([&](const QString& key) {
-            return Settings::GetSettingFrom(file, Settings::kApp, kSection, key);
-        }))
-        return {*system, Source::System};
+    return defaults();
+}
+
+Loaded defaults() {
+    const QHash<QString, QString> system =
+        Settings::GetSectionFrom(systemFilePath(), Settings::kApp, kSection);
+    if (const auto c = fromSection([&](const QString& key) { return system.value(key); }))
+        return {*c, Source::System};
     return {Db::builtInConnection(), Source::BuiltIn};
 }
 
 void save(const Db::Connection& c) {
+    if (sameValues(c, defaults().connection)) {
+        Settings::DeleteSection(Settings::kApp, kSection);
+        return;
+    }
     saveIn(kSection, c);
 }
 

@@ -18,14 +18,20 @@ struct Loaded {
 };
 
 Loaded load();
-// Into the user's own section; the password masked.
+// What the computer uses while the user has saved nothing: the system file, else the values
+// built in.
+Loaded defaults();
+// Into the user's own section, the password masked. Values equal to defaults() remove the
+// user's section instead: the computer then follows the administrator's file again, and its
+// later changes, rather than a copy of it pinned for good.
 void save(const Db::Connection& c);
 // The same layout in another section of the user's store (a moved ledger's new home).
 void saveIn(const QString& section, const Db::Connection& c);
 std::optional<Db::Connection> loadFrom(const QString& section);
 
 // The system-wide file: /etc/xdg/zelvo/zelvo.ini unless XDG_CONFIG_DIRS names another folder
-// first; tests point it elsewhere.
+// first; tests point it elsewhere. Only its Server section is read: every user can read the
+// file, and a copy of a whole user's file would carry his remembered passwords.
 QString systemFilePath();
 void setSystemFilePath(const QString& path); // empty: the default
 

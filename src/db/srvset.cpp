@@ -148,7 +148,8 @@ void SrvSet::Cmd_Click(int index) {
         reject();
         break;
     default:
-        showValues(Db::builtInConnection());
+        // The administrator's file where there is one: saved unchanged, it is followed again.
+        showValues(ServerSettings::defaults().connection);
         break;
     }
 }

@@ -3,6 +3,7 @@
 #include "db/serverprobe.h"
 #include "db/serversettings.h"
 #include "db/sqlaccess.h"
+#include "main_window/ledgerlist.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
@@ -60,6 +61,53 @@ TEST_F(ServerTest, UserSettingsThenTheSystemFileThenTheBuiltInValues) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_FALSE(file.readAll().contains(mine.password.toUtf8()));
     EXPECT_EQ(file.permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
+}
+
+// Every user can read the system file: a whole user's file copied there lends this computer
+// its server and nothing else; the Server lines alone, as the README tells, are enough.
+TEST_F(ServerTest, TheSystemFileLendsOnlyItsServerSection) {
+    const Db::Connection team{Db::Engine::Postgres,    "db.team.lan", "仓管", "密码", "云记账",
+                              Db::Encryption::Require, QString()};
+    ServerSettings::setSystemFilePath(sb.path(QStringLiteral("none.ini")));
+    ServerSettings::save(team);
+    LedgerList::save({{"13800000001", "仓库"}});
+    LedgerList::setAutoOpen(true);
+    LedgerList::setRememberedPassword(QStringLiteral("张三"), QStringLiteral("13800000001"),
+                                      QStringLiteral("zs-pw"));
+    QFile user(sb.path(QStringLiteral("zelvo.ini")));
+    ASSERT_TRUE(user.open(QIODevice::ReadOnly));
+    const QByteArray whole = user.readAll();
+    QByteArray header, section, serverLines;
+    for (const QByteArray& l : whole.split('\n')) {
+        if (l.startsWith('[')) {
+            section = l;
+        } else if (l.startsWith("Server\\")) {
+            header = section;
+            serverLines += l + '\n';
+        }
+    }
+    ASSERT_EQ(serverLines.count('\n'), 7) << whole.toStdString();
+    const QByteArray serverOnly = header + '\n' + serverLines;
+
+    int n = 0;
+    for (const QByteArray& system : {whole, serverOnly}) {
+        QFile file(sb.path(QStringLiteral("system%1.ini").arg(++n)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(system);
+        file.close();
+        ServerSettings::setSystemFilePath(file.fileName());
+        sb.useSettings(QStringLiteral("fresh%1.ini").arg(n));
+        const ServerSettings::Loaded got = ServerSettings::load();
+        EXPECT_EQ(got.source, ServerSettings::Source::System);
+        EXPECT_EQ(got.connection.server, team.server);
+        EXPECT_EQ(got.connection.password, team.password);
+        EXPECT_EQ(got.connection.encryption, team.encryption);
+        EXPECT_TRUE(LedgerList::load().isEmpty());
+        EXPECT_NE(LedgerList::autoOpen(), QStringLiteral("1"));
+        EXPECT_EQ(
+            LedgerList::rememberedPassword(QStringLiteral("张三"), QStringLiteral("13800000001")),
+            QString());
+    }
 }
 
 TEST(ServerProbeText, DriverTextsNameTheFailedStep) {

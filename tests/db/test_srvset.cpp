@@ -133,6 +133,63 @@ TEST(SrvSetFlow, ANewServerGetsItsTablesAndKeepsTheEntries) {
     TestSupport::dropTablesIn(target.database);
 }
 
+// 恢复默认 fills in what the computer uses without a choice of the user's own: the
+// administrator's file, else the values built in. Saved unchanged, the user's section goes and
+// the computer follows that file again, its later changes included; one box changed is the
+// user's own choice.
+TEST(SrvSetDefaults, SavingTheDefaultsGivesTheComputerBackToTheSystemFile) {
+    TestSupport::Sandbox sb;
+    const QString systemFile = sb.path(QStringLiteral("system.ini"));
+    // The administrator's file holding `c`, written as this program writes its own.
+    const auto deploy = [&](const Db::Connection& c) {
+        ServerSettings::setSystemFilePath(sb.path(QStringLiteral("none.ini")));
+        sb.useSettings(QStringLiteral("admin.ini"));
+        ServerSettings::save(c);
+        QFile::remove(systemFile);
+        ASSERT_TRUE(QFile::rename(sb.path(QStringLiteral("admin.ini")), systemFile));
+        ServerSettings::setSystemFilePath(systemFile);
+        sb.useSettings(QStringLiteral("zelvo.ini"));
+    };
+    Db::Connection team{Db::Engine::Postgres,    "db.team.lan,5433", "仓管", "p'w", "云记账",
+                        Db::Encryption::Require, QString()};
+    Db::Connection mine = Db::builtInConnection();
+    mine.database = sb.path(QStringLiteral("本机.db"));
+    ServerSettings::setSystemFilePath(sb.path(QStringLiteral("none.ini")));
+
+    for (const bool administered : {false, true}) {
+        if (administered)
+            deploy(team);
+        const Db::Connection want = administered ? team : Db::builtInConnection();
+        const auto wantSource =
+            administered ? ServerSettings::Source::System : ServerSettings::Source::BuiltIn;
+        ServerSettings::save(mine);
+        ASSERT_EQ(ServerSettings::load().source, ServerSettings::Source::User);
+        SrvSet d;
+        d.Cmd_Click(3);
+        EXPECT_EQ(d.CmbLX->currentIndex(), administered ? 1 : 0);
+        EXPECT_EQ(d.TxtSrv->text(), want.server);
+        EXPECT_EQ(d.TxtPwd->text(), want.password);
+        EXPECT_EQ(d.TxtDb->text(), want.database);
+        d.Cmd_Click(1);
+        EXPECT_EQ(ServerSettings::load().source, wantSource) << administered;
+        EXPECT_EQ(Db::connection().server, want.server);
+
+        SrvSet again;
+        EXPECT_EQ(again.TxtDb->text(), want.database);
+        again.TxtPwd->setText(want.password + QStringLiteral("x"));
+        again.Cmd_Click(1);
+        EXPECT_EQ(ServerSettings::load().source, ServerSettings::Source::User);
+        EXPECT_EQ(ServerSettings::load().connection.password, want.password + QStringLiteral("x"));
+        ServerSettings::save(want);
+        EXPECT_EQ(ServerSettings::load().source, wantSource);
+    }
+    team.server = QStringLiteral("db2.team.lan");
+    deploy(team);
+    EXPECT_EQ(ServerSettings::load().connection.server, team.server);
+    ServerSettings::setSystemFilePath(QString());
+    Db::switchServer(sb.sqlite());
+}
+
 } // namespace
 
 namespace {
