@@ -409,8 +409,11 @@ QSqlDatabase* acquire() {
         return nullptr;
     }
     QSqlDatabase* db = pool().acquire(effective());
-    failure = db ? Db::Failure::None : Db::Failure::NotReached;
-    actionUnreachable = !db && actionDepth > 0;
+    // A login the server refused was answered: asking it something else as another login (the
+    // guest, after an operator's password was refused) is no second attempt at a dead link.
+    const bool refused = !db && Db::isAuthenticationRefusal(openError);
+    failure = db ? Db::Failure::None : refused ? Db::Failure::Refused : Db::Failure::NotReached;
+    actionUnreachable = !db && !refused && actionDepth > 0;
     return db;
 }
 
