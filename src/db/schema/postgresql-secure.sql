@@ -5,10 +5,10 @@
 -- Every operator of a ledger logs in as a role of his own, zelvo_ + 24 hex digits of
 -- SHA-256(ZBID, 0x1F, operator name), member of zelvo_operator and of nothing else. Before the
 -- login the program connects as zelvo_guest, which may only call the functions that open or
--- create a ledger. Row-level security (forced, so not even the owner's own statements slip past
--- it by accident) fences every row to its own ledger; column privileges keep Pwd unreadable and
--- leave only the columns the windows change updatable; the rights word of UsrLst.QX is checked
--- by the policies, by one trigger and by the SECURITY DEFINER functions below.
+-- create a ledger. Row-level security fences every row to its own ledger (forced: the owner,
+-- too, goes through a policy, its own, which keeps every row); column privileges keep Pwd
+-- unreadable and leave only the columns the windows change updatable; the rights word of
+-- UsrLst.QX is checked by the policies, by one trigger and by the SECURITY DEFINER functions.
 --
 -- A function here always learns its caller from session_user: inside a SECURITY DEFINER
 -- function current_user is the owner, while the login of the session stays the operator's.
