@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/callwait.h"
 #include "app/mainbas.h"
 #include "app/shell.h"
 #include "app/start.h"
@@ -33,6 +34,7 @@ void Main() {
     MainBas::initFixedValues(QCoreApplication::applicationDirPath());
     Db::setConnection(ServerSettings::load().connection);
     installWaitCursor();
+    CallWait::install();
     Start::instance()->show();
     DoEvents(4);
     Kuang* kuang = Kuang::instance();

@@ -3,6 +3,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <atomic>
+#include <memory>
+
 namespace ServerProbe {
 
 namespace {
@@ -57,8 +60,10 @@ Failure classify(const QString& t) {
     return Failure::Other;
 }
 
-Result probe(const Db::Connection& c) {
-    static int counter = 0;
+namespace {
+
+Result probeHere(const Db::Connection& c) {
+    static std::atomic<int> counter{0};
     const QString name = QStringLiteral("zelvo-probe-%1").arg(++counter);
     Result r;
     {
@@ -84,6 +89,20 @@ Result probe(const Db::Connection& c) {
     }
     QSqlDatabase::removeDatabase(name);
     return r;
+}
+
+} // namespace
+
+Result probe(const Db::Connection& c) {
+    // Shared with the worker, which may still be connecting after the user gave up waiting.
+    auto result = std::make_shared<Result>();
+    if (!Db::runOnServerThread([result, c] { *result = probeHere(c); })) {
+        Result stopped;
+        stopped.failure = Failure::Other;
+        stopped.stopped = true;
+        return stopped;
+    }
+    return *result;
 }
 
 QString title() {

@@ -26,6 +26,7 @@ struct Result {
     QString driverText;
     QString product; // the server's own words for its product and version
     QStringList missingTables;
+    bool stopped = false; // the user gave up waiting: nothing to say
 };
 
 Result probe(const Db::Connection& c);

@@ -155,6 +155,8 @@ void SrvSet::testConnection() {
     QApplication::restoreOverrideCursor();
     setEnabled(true);
     LabWait->hide();
+    if (r.stopped)
+        return;
     Msg::box(ServerProbe::message(r),
              r.failure == ServerProbe::Failure::None ? QMessageBox::Information
                                                      : QMessageBox::Warning,

@@ -181,6 +181,8 @@ void Kuang::OpenLedger() {
     QString result = RunSql(T::ledgerQuery(CurZbID));
     setEnabled(true);
     hideWait();
+    if (result.isEmpty() && Db::lastCallStoppedWhileConnecting())
+        return; // the user gave up waiting for the server: nothing to tell
     // A new server has no tables yet: made on request, then the ledger is looked up again.
     if (result.isEmpty() && SrvSet::offerTables())
         result = RunSql(T::ledgerQuery(CurZbID));
@@ -206,7 +208,8 @@ void Kuang::OpenLedger() {
     session_->setOperators({});
     if (!fillUsrList()) {
         hideWait();
-        Msg::info(T::connectFailed());
+        if (!Db::lastCallStoppedWhileConnecting())
+            Msg::info(T::connectFailed());
         return;
     }
     LedgerList::setLastOpened(CurZbID);
@@ -309,7 +312,8 @@ void Kuang::LoginUsr() {
     const QString result = RunSql(T::loginQuery(CurZbID, SqlStr(CurUsr)));
     if (result.isEmpty()) {
         hideWait();
-        Msg::info(T::connectFailed());
+        if (!Db::lastCallStoppedWhileConnecting())
+            Msg::info(T::connectFailed());
         return;
     }
     if (result.toInt() <= 0) {
