@@ -711,24 +711,23 @@ bool await(const std::shared_ptr<Call>& call) {
 }
 
 // Runs `sql` so that a cancel from the waiting side can stop it on the server. ODBC's statement
-// handle exists only once the statement is prepared, so ODBC prepares first.
+// handle is made inside exec, so the cancel reads it from the query as it runs; a handle read
+// just before exec made a new one is refused by the driver manager, and the cancel is repeated.
 bool execInterruptible(QSqlQuery& query, const QString& sql, const Call& call) {
     Worker* w = Worker::current();
     if (w->pool.engine() == Db::Engine::Odbc) {
-        if (!query.prepare(sql))
-            return false;
-        const QVariant handle = query.result()->handle();
-        // Qt hands the statement handle over as SQLHANDLE, which QMetaType names "void*".
-        if (handle.isValid() && (qstrcmp(handle.typeName(), "SQLHANDLE") == 0 ||
-                                 qstrcmp(handle.typeName(), "void*") == 0)) {
-            SQLHANDLE stmt = *static_cast<const SQLHANDLE*>(handle.constData());
-            w->setInterrupt([stmt] { SQLCancel(stmt); });
-        }
+        w->setInterrupt([&query] {
+            const QVariant handle = query.result()->handle();
+            // Qt hands the handle over as SQLHANDLE, which QMetaType names "void*".
+            if (handle.isValid() && (qstrcmp(handle.typeName(), "SQLHANDLE") == 0 ||
+                                     qstrcmp(handle.typeName(), "void*") == 0))
+                if (SQLHANDLE stmt = *static_cast<const SQLHANDLE*>(handle.constData()))
+                    SQLCancel(stmt);
+        });
     } else {
         w->setInterrupt(w->pool.interrupt());
     }
-    const bool ok =
-        !call.cancelled && (w->pool.engine() == Db::Engine::Odbc ? query.exec() : query.exec(sql));
+    const bool ok = !call.cancelled && query.exec(sql);
     w->setInterrupt({});
     return ok;
 }

@@ -934,9 +934,20 @@ TEST_F(KuangFlow, aServerCallThatHangsKeepsTheWindowAliveAndCanBeGivenUp) {
     EXPECT_EQ(k->PanelNo, 1);
     EXPECT_LT(clock.elapsed(), 1000);
 
-    // Quitting from the tray while a call waits ends the program.
+    // A call without a wait banner gets a small one of its own.
     k->BackToZbList();
     Db::setConnection(silent.connection());
+    QString own;
+    {
+        WaitWatch w(k, [&] {
+            if (auto* label = k->findChild<QLabel*>("LabCallWait"))
+                own = label->text();
+        });
+        EXPECT_EQ(RunSql("select ZBid from Zblst"), "");
+    }
+    EXPECT_EQ(own, "正在连接服务器……");
+
+    // Quitting from the tray while a call waits ends the program.
     QSignalSpy ended(k, &Kuang::programEnded);
     QTimer::singleShot(300, [this] { get<QAction>(k, "MenuExit")->trigger(); });
     clock.restart();
