@@ -1,5 +1,6 @@
-// What RunSql costs beyond the statement itself: one RunSql of the ledger-opening query beside
-// the same query on a connection the benchmark holds open. PostgreSQL, and PostgreSQL through
+// What RunSql costs beyond the statement itself: one RunSql of the ledger-opening query, handed
+// to the connection's worker thread and waited for in a local event loop, beside the same query
+// on a connection the benchmark holds open on its own thread. PostgreSQL, and PostgreSQL through
 // ODBC under the driver name "SQL Server", are measured when the test server's values are in
 // the environment (ZELVO_TEST_PG_PORT and friends, ODBCSYSINI, as scripts/test.sh sets them).
 #include "app/mainbas.h"

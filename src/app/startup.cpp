@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/callwait.h"
 #include "app/clock.h"
 #include "app/mainbas.h"
 #include "app/msgbox.h"
@@ -68,6 +69,7 @@ void Main() {
     MainBas::initFixedValues(QCoreApplication::applicationDirPath());
     Db::setConnection(ServerSettings::load().connection);
     installWaitCursor();
+    CallWait::install();
     checkEmbeddedDatabase();
     Start::instance()->show();
     DoEvents(4);

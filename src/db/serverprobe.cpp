@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <memory>
 #include <vector>
@@ -285,10 +286,12 @@ Failure classify(const QString& t) {
     return Failure::Other;
 }
 
-Result probe(const Db::Connection& c) {
+namespace {
+
+Result probeHere(const Db::Connection& c) {
     if (c.engine == Db::Engine::Postgres)
         return probePostgres(c);
-    static int counter = 0;
+    static std::atomic<int> counter{0};
     const QString name = QStringLiteral("zelvo-probe-%1").arg(++counter);
     Result r;
     {
@@ -310,6 +313,20 @@ Result probe(const Db::Connection& c) {
     }
     QSqlDatabase::removeDatabase(name);
     return r;
+}
+
+} // namespace
+
+Result probe(const Db::Connection& c) {
+    // Shared with the worker, which may still be connecting after the user gave up waiting.
+    auto result = std::make_shared<Result>();
+    if (!Db::runOnServerThread([result, c] { *result = probeHere(c); })) {
+        Result stopped;
+        stopped.failure = Failure::Other;
+        stopped.stopped = true;
+        return stopped;
+    }
+    return *result;
 }
 
 QString title() {

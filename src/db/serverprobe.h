@@ -27,6 +27,7 @@ struct Result {
     QString driverText;
     QString product; // the server's own words for its product and version
     QStringList missingTables;
+    bool stopped = false; // the user gave up waiting: nothing to say
 };
 
 // PostgreSQL is asked through libpq itself, and the failed step is told by what the server's

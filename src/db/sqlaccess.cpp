@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -20,13 +21,24 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSqlResult>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <libpq-fe.h>
 #include <poll.h>
+#include <sql.h>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 using namespace MainBas;
@@ -45,13 +57,17 @@ struct MaskedConnection {
 };
 
 MaskedConnection masked;
+// Written only on the calling thread, from what the worker brings back.
 QString openError;
-std::function<void(bool)> busyHandler;
-bool lostConnection = false;
 Db::Failure failure = Db::Failure::None;
 int actionDepth = 0;
 bool actionUnreachable = false;
 QString lastError; // the driver's code of the last failure of RunSql or RunSqlBatch
+std::function<void(bool)> busyHandler;
+bool lostConnection = false;
+bool stoppedWhileConnecting = false;
+std::function<void()> waitBegins;
+std::function<void()> waitEnds;
 
 class BusyGuard {
 public:
@@ -87,6 +103,14 @@ Db::Connection effective() {
     return c;
 }
 
+// Made of the masked values: the plain ones are never kept between calls.
+QString keyOf(const MaskedConnection& c) {
+    return QString::number(static_cast<int>(c.engine)) + QChar(1) + c.server + QChar(1) + c.login +
+           QChar(1) + c.password + QChar(1) + c.database + QChar(1) +
+           QString::number(static_cast<int>(c.encryption)) + QChar(1) + c.caFile + QChar(1) +
+           c.sessionLogin + QChar(1) + c.sessionPassword;
+}
+
 enum class Kind { None, Query, Command };
 
 Kind classify(const QString& statement) {
@@ -107,19 +131,32 @@ void sqliteGetdate(sqlite3_context* ctx, int, sqlite3_value**) {
     sqlite3_result_text(ctx, now.constData(), static_cast<int>(now.size()), SQLITE_TRANSIENT);
 }
 
-void registerGetdate(QSqlDatabase& db) {
+sqlite3* sqliteHandle(QSqlDatabase& db) {
     const QVariant handle = db.driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return;
-    sqlite3* raw = *static_cast<sqlite3* const*>(handle.constData());
-    if (raw)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+PGconn* postgresHandle(QSqlDatabase& db) {
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        return nullptr;
+    return *static_cast<PGconn* const*>(handle.constData());
+}
+
+void registerGetdate(QSqlDatabase& db) {
+    if (sqlite3* raw = sqliteHandle(db))
         sqlite3_create_function(raw, "getdate", 0, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                 &sqliteGetdate, nullptr, nullptr);
 }
 
 // The embedded database gets its tables the first time this run opens its file.
 void ensureSqliteSchema(QSqlDatabase& db) {
+    static std::mutex guard; // a worker given up on may still be opening a file
     static QSet<QString> ready;
+    std::lock_guard<std::mutex> lock(guard);
     if (ready.contains(db.databaseName()))
         return;
     QSqlQuery query(db);
@@ -201,7 +238,23 @@ QString valueText(const QVariant& v) {
     }
 }
 
-void fillTable(QSqlQuery& query) {
+// What a call brings back from the server's thread. It is put into the program's state (SqlRows,
+// the lost-connection flag) on the thread that waited, never on the worker.
+struct Outcome {
+    std::optional<QString> text;
+    std::optional<bool> lost; // set once a command has been sent
+    bool filled = false;      // a query's table for SqlRows
+    std::vector<QStringList> rows;
+    int cols = 0;
+    QList<int> rowsChanged;
+    bool reached = false;
+    QStringList tables;
+    Db::Failure failure = Db::Failure::None;
+    QString errorCode; // the driver's code of a failed statement
+    QString openError; // the driver's text of a failed connection attempt
+};
+
+void fillTable(QSqlQuery& query, Outcome& out) {
     const QSqlRecord record = query.record();
     const int cols = record.count();
     std::vector<QStringList> rows(1);
@@ -217,9 +270,18 @@ void fillTable(QSqlQuery& query) {
     const int count = static_cast<int>(rows.size()) - 1;
     // Two spare rows, as callers may look one row past the data.
     rows.resize(rows.size() + 2);
-    SqlCols = cols;
-    SqlRowMax = count + 1;
-    SqlRows.assign(std::move(rows));
+    out.cols = cols;
+    out.rows = std::move(rows);
+    out.filled = true;
+    out.text = QString::number(count);
+}
+
+void applyTable(Outcome& out) {
+    if (!out.filled)
+        return;
+    SqlCols = out.cols;
+    SqlRowMax = static_cast<int>(out.rows.size()) - 2;
+    SqlRows.assign(std::move(out.rows));
 }
 
 enum class Want { Table, FirstValue };
@@ -243,49 +305,108 @@ std::optional<bool> postgresClosed(QSqlDatabase& db) {
     return true;
 }
 
-Db::Engine dialectOf(QSqlDatabase& db) {
+Db::Engine dialectOf(QSqlDatabase& db, Db::Engine engine) {
     // An ODBC source may itself be PostgreSQL, which does not speak "top N" either.
-    if (masked.engine == Db::Engine::Odbc && db.driver()->dbmsType() == QSqlDriver::PostgreSQL)
+    if (engine == Db::Engine::Odbc && db.driver()->dbmsType() == QSqlDriver::PostgreSQL)
         return Db::Engine::Postgres;
-    return masked.engine;
+    return engine;
 }
 
-// Empty when the statement failed.
-std::optional<QString> runOn(QSqlDatabase& db, const QString& statement, Kind kind, Want want) {
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    if (!query.exec(Db::dialectFor(dialectOf(db), statement))) {
-        qCInfo(lcSql) << statement << query.lastError().text();
-        lastError = query.lastError().nativeErrorCode();
-        return std::nullopt;
+// The dialect of the connection open last, for currentDialect() on the window's thread.
+struct OpenDialect {
+    std::mutex m;
+    QString key;
+    Db::Engine dialect = Db::Engine::Sqlite;
+    const void* owner = nullptr;
+};
+OpenDialect openDialect;
+
+// One call handed to the server's thread. Shared by the caller and the worker: a caller that
+// gives up returns at once and leaves the worker to finish with it.
+struct Call {
+    std::function<void()> work; // runs on the worker
+    Outcome out;                // written by the worker before `done`
+    std::atomic<bool> cancelled{false};
+    std::mutex m;
+    std::condition_variable finished;
+    bool done = false;
+    QEventLoop* loop = nullptr; // the caller's wait, to be woken
+    // The batch's progress, shown on the caller's thread.
+    std::function<void(int)> progress;
+    std::atomic<int> progressDone{0};
+    bool progressPosted = false;
+    int progressShown = 0;
+
+    void complete() {
+        std::lock_guard<std::mutex> lock(m);
+        done = true;
+        if (loop)
+            QCoreApplication::postEvent(loop, new QEvent(QEvent::Quit));
+        finished.notify_all();
     }
-    if (kind == Kind::Command)
-        return QStringLiteral("OK");
-    if (want == Want::FirstValue)
-        return query.next() ? valueText(query.value(0)) : QString();
-    fillTable(query);
-    return QString::number(SqlRowMax - 1);
-}
+
+    void reportProgress(int n) {
+        if (!progress)
+            return;
+        progressDone.store(n);
+        std::lock_guard<std::mutex> lock(m);
+        if (!loop || progressPosted)
+            return;
+        progressPosted = true;
+        QMetaObject::invokeMethod(
+            loop,
+            [this] {
+                {
+                    std::lock_guard<std::mutex> again(m);
+                    progressPosted = false;
+                }
+                showProgress();
+            },
+            Qt::QueuedConnection);
+    }
+
+    void showProgress() {
+        const int n = progressDone.load();
+        if (progress && n != progressShown) {
+            progressShown = n;
+            progress(n);
+        }
+    }
+};
+
+// What the worker is doing now, shared with the threads that cancel it.
+struct Inflight {
+    std::mutex m;
+    const Call* call = nullptr;
+    bool connecting = false;         // no statement of the call has been sent yet
+    std::function<void()> interrupt; // stops the statement now running, from any thread
+};
+
+class Pool;
+Pool& workerPool();
+void markConnecting(bool on);
 
 // One open connection per set of connection values, reused by every call, as the original
 // platform's driver manager pooled them, and reopened when found dead. PostgreSQL's is checked
 // by its socket before each call, and with a round trip only after a long idle, when a NAT may
 // have dropped it silently; a connection that cannot be asked (ODBC) gets the round trip after a
-// short idle or a failed statement.
+// short idle or a failed statement. It lives on the worker thread that opened it.
 class Pool {
 public:
     ~Pool() { drop(); }
 
     // An open connection for `c`, or nullptr.
-    QSqlDatabase* acquire(const Db::Connection& c) {
-        const QString key = keyOf(masked);
+    QSqlDatabase* acquire(const Db::Connection& c, const QString& key) {
+        markConnecting(true);
         if (key != key_)
             drop();
         if (open_ && !usable())
             drop();
-        if (!open_ && !connect(c, key))
+        if (!open_ && !connect(c, key)) {
+            markConnecting(false);
             return nullptr;
+        }
+        markConnecting(false);
         return &db_;
     }
 
@@ -306,30 +427,29 @@ public:
         return true;
     }
 
-    // The connection now open for the current values, or nullptr; never connects.
-    QSqlDatabase* current() { return open_ && key_ == keyOf(masked) ? &db_ : nullptr; }
+    Db::Engine engine() const { return engine_; }
+    // Stops the statement running on the open connection; called from another thread.
+    std::function<void()> interrupt() const { return interrupt_; }
 
     void drop() {
         if (!key_.isEmpty()) {
             db_.close();
             db_ = QSqlDatabase();
             QSqlDatabase::removeDatabase(name_);
+            std::lock_guard<std::mutex> lock(openDialect.m);
+            if (openDialect.owner == this) {
+                openDialect.key.clear();
+                openDialect.owner = nullptr;
+            }
         }
+        interrupt_ = {};
         key_.clear();
         open_ = false;
     }
 
 private:
-    // Made of the masked values: the plain ones are never kept between calls.
-    static QString keyOf(const MaskedConnection& c) {
-        return QString::number(static_cast<int>(c.engine)) + QChar(1) + c.server + QChar(1) +
-               c.login + QChar(1) + c.password + QChar(1) + c.database + QChar(1) +
-               QString::number(static_cast<int>(c.encryption)) + QChar(1) + c.caFile + QChar(1) +
-               c.sessionLogin + QChar(1) + c.sessionPassword;
-    }
-
     bool usable() {
-        if (masked.engine == Db::Engine::Sqlite)
+        if (engine_ == Db::Engine::Sqlite)
             return true; // a local file cannot go away under an open handle
         const qint64 idle = idle_.isValid() ? idle_.elapsed() : kLongIdleMs + 1;
         if (const std::optional<bool> closed = postgresClosed(db_))
@@ -343,12 +463,13 @@ private:
     }
 
     bool connect(const Db::Connection& c, const QString& key) {
-        static int counter = 0;
+        static std::atomic<int> counter{0};
         name_ = QStringLiteral("zelvo-%1").arg(++counter);
         key_ = key;
+        engine_ = c.engine;
         db_ = QSqlDatabase::addDatabase(driverName(c.engine), name_);
         if (!db_.isValid() || !configure(db_, c) || !db_.open()) {
-            openError = db_.isValid() ? db_.lastError().text() : QStringLiteral("no driver");
+            openError_ = db_.isValid() ? db_.lastError().text() : QStringLiteral("no driver");
             drop();
             return false;
         }
@@ -361,11 +482,22 @@ private:
                 readable = probe.exec(QStringLiteral("select count(*) from sqlite_master"));
             }
             if (!readable) {
+                openError_ = QStringLiteral("file is not a database");
                 drop();
                 return false;
             }
             registerGetdate(db_);
             ensureSqliteSchema(db_);
+            if (sqlite3* raw = sqliteHandle(db_))
+                interrupt_ = [raw] { sqlite3_interrupt(raw); };
+        } else if (PGconn* conn = postgresHandle(db_)) {
+            // PQcancel asks the server on a connection of its own; its key outlives this one.
+            std::shared_ptr<PGcancel> cancel(PQgetCancel(conn), &PQfreeCancel);
+            interrupt_ = [cancel] {
+                char error[256];
+                if (cancel)
+                    PQcancel(cancel.get(), error, sizeof error);
+            };
         }
         // The open connection no longer needs them; a reconnect sets them afresh.
         db_.setPassword(QString());
@@ -374,85 +506,454 @@ private:
             withoutPassword.password.clear();
             db_.setDatabaseName(Db::odbcConnectionString(withoutPassword));
         }
-        openError.clear();
+        {
+            std::lock_guard<std::mutex> lock(openDialect.m);
+            openDialect.key = key;
+            openDialect.dialect = dialectOf(db_, c.engine);
+            openDialect.owner = this;
+        }
+        openError_.clear();
         open_ = true;
         suspect_ = false;
         idle_.start();
         return true;
     }
 
+public:
+    const QString& openError() const { return openError_; }
+
+private:
     static constexpr qint64 kIdleCheckMs = 2000;
     static constexpr qint64 kLongIdleMs = 5 * 60 * 1000;
     QSqlDatabase db_;
     QString name_;
     QString key_;
+    Db::Engine engine_ = Db::Engine::Sqlite;
     bool open_ = false;
     bool suspect_ = false;
     QElapsedTimer idle_;
+    std::function<void()> interrupt_;
+    QString openError_;
 };
 
-Pool& pool() {
-    static Pool* p = [] {
-        auto* created = new Pool;
-        // Closed before the drivers unload, so no "connection still in use" at exit.
-        qAddPostRoutine([] { pool().drop(); });
-        return created;
-    }();
-    return *p;
+// The thread that owns the pooled connection (a QSqlDatabase belongs to the thread that opened
+// it) and runs every call, one after the other, in the order they were handed over.
+class Worker : public QThread {
+public:
+    Worker() { setObjectName(QStringLiteral("zelvo-sql")); }
+
+    static Worker* current() { return static_cast<Worker*>(QThread::currentThread()); }
+
+    void post(std::shared_ptr<Call> call) {
+        {
+            std::lock_guard<std::mutex> lock(queueMutex_);
+            queue_.push_back(std::move(call));
+        }
+        wake_.notify_one();
+    }
+
+    // Runs what is queued, closes the connection and ends.
+    void finish() {
+        {
+            std::lock_guard<std::mutex> lock(queueMutex_);
+            finishing_ = true;
+        }
+        wake_.notify_one();
+    }
+
+    void setInterrupt(std::function<void()> interrupt) {
+        std::lock_guard<std::mutex> lock(inflight->m);
+        inflight->interrupt = std::move(interrupt);
+    }
+
+    Pool pool;
+    const std::shared_ptr<Inflight> inflight = std::make_shared<Inflight>();
+
+protected:
+    void run() override {
+        for (;;) {
+            std::shared_ptr<Call> call;
+            {
+                std::unique_lock<std::mutex> lock(queueMutex_);
+                wake_.wait(lock, [this] { return !queue_.empty() || finishing_; });
+                if (queue_.empty())
+                    break;
+                call = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            {
+                std::lock_guard<std::mutex> lock(inflight->m);
+                inflight->call = call.get();
+                inflight->connecting = true;
+            }
+            if (!call->cancelled)
+                call->work();
+            {
+                std::lock_guard<std::mutex> lock(inflight->m);
+                inflight->call = nullptr;
+                inflight->interrupt = {};
+            }
+            call->work = {}; // what it holds goes with this thread's connection
+            call->complete();
+        }
+        pool.drop();
+    }
+
+private:
+    std::mutex queueMutex_;
+    std::condition_variable wake_;
+    std::deque<std::shared_ptr<Call>> queue_;
+    bool finishing_ = false;
+};
+
+Pool& workerPool() {
+    return Worker::current()->pool;
 }
 
-// The pooled connection for the values now set, or nullptr with the failure noted. Within an
-// action that has already failed to connect, no second attempt is made.
-QSqlDatabase* acquire() {
+void markConnecting(bool on) {
+    std::lock_guard<std::mutex> lock(Worker::current()->inflight->m);
+    Worker::current()->inflight->connecting = on;
+}
+
+// The worker that takes new calls, and those given up on while they connect, which end by
+// themselves once their connection attempt is over.
+std::mutex workersMutex;
+Worker* activeWorker = nullptr;
+std::vector<Worker*> retiredWorkers;
+
+void stopWorkers() {
+    std::vector<Worker*> all;
+    {
+        std::lock_guard<std::mutex> lock(workersMutex);
+        all = retiredWorkers;
+        if (activeWorker)
+            all.push_back(activeWorker);
+        activeWorker = nullptr;
+        retiredWorkers.clear();
+    }
+    QElapsedTimer clock;
+    clock.start();
+    for (Worker* w : all)
+        w->finish();
+    // One still connecting somewhere is left to the end of the process: quitting takes
+    // no longer than this.
+    for (Worker* w : all)
+        if (w->wait(QDeadlineTimer(qMax<qint64>(0, 1500 - clock.elapsed()))))
+            delete w;
+}
+
+Worker* worker() {
+    std::lock_guard<std::mutex> lock(workersMutex);
+    retiredWorkers.erase(std::remove_if(retiredWorkers.begin(), retiredWorkers.end(),
+                                        [](Worker* w) {
+                                            if (!w->isFinished())
+                                                return false;
+                                            delete w;
+                                            return true;
+                                        }),
+                         retiredWorkers.end());
+    if (!activeWorker) {
+        static const bool once = [] {
+            // The connection is closed before the drivers unload, so no "connection still in
+            // use" at exit.
+            qAddPostRoutine(&stopWorkers);
+            return true;
+        }();
+        Q_UNUSED(once);
+        activeWorker = new Worker;
+        activeWorker->start();
+    }
+    return activeWorker;
+}
+
+// Stops `call` on the server: the worker's statement is cancelled there (PQcancel, SQLCancel,
+// sqlite3_interrupt), its transaction then rolled back by the worker. A call still connecting
+// cannot be stopped that way: its worker is given up and the next call gets a new one. True when
+// nothing of the call had been sent yet.
+bool stopCall(const std::shared_ptr<Call>& call, Worker* w) {
+    call->cancelled = true;
+    const std::shared_ptr<Inflight> inflight = w->inflight;
+    {
+        std::lock_guard<std::mutex> lock(inflight->m);
+        if (inflight->call != call.get()) {
+            std::lock_guard<std::mutex> state(call->m);
+            return !call->done; // still queued: the worker skips it
+        }
+        if (inflight->connecting) {
+            std::lock_guard<std::mutex> workers(workersMutex);
+            if (activeWorker == w) {
+                activeWorker = nullptr;
+                retiredWorkers.push_back(w);
+                w->finish();
+            }
+            return true;
+        }
+    }
+    // A cancel that reaches the server before the statement does is lost, so it is repeated
+    // until the worker has left the call. PQcancel may wait on the network: not on this thread.
+    std::thread([inflight, call] {
+        for (int i = 0; i < 100; ++i) {
+            {
+                std::lock_guard<std::mutex> lock(inflight->m);
+                if (inflight->call != call.get())
+                    return;
+                if (inflight->interrupt)
+                    inflight->interrupt();
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }).detach();
+    return false;
+}
+
+// The calls now waiting on this thread, innermost last.
+std::vector<QEventLoop*> waits;
+
+// Hands `call` to the worker and waits for it. On the program's main thread the wait is a local
+// event loop, so the windows keep painting; elsewhere the thread simply blocks. False when the
+// wait was given up (cancelled, or the program quits): the worker's late result is dropped.
+bool await(const std::shared_ptr<Call>& call) {
+    stoppedWhileConnecting = false;
+    Worker* w = worker();
+    w->post(call);
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread()) {
+        std::unique_lock<std::mutex> lock(call->m);
+        call->finished.wait(lock, [&] { return call->done; });
+        return true;
+    }
+    {
+        std::lock_guard<std::mutex> lock(call->m);
+        if (call->done)
+            return true;
+    }
+    QEventLoop loop;
+    {
+        std::lock_guard<std::mutex> lock(call->m);
+        if (call->done)
+            return true;
+        call->loop = &loop;
+    }
+    waits.push_back(&loop);
+    if (waitBegins)
+        waitBegins();
+    loop.exec();
+    waits.pop_back();
+    bool done = false;
+    {
+        std::lock_guard<std::mutex> lock(call->m);
+        call->loop = nullptr;
+        done = call->done;
+    }
+    if (waitEnds)
+        waitEnds();
+    if (!done)
+        stoppedWhileConnecting = stopCall(call, w);
+    else
+        call->showProgress();
+    return done;
+}
+
+// Runs `sql` so that a cancel from the waiting side can stop it on the server. ODBC's statement
+// handle is made inside exec, so the cancel reads it from the query as it runs; a handle read
+// just before exec made a new one is refused by the driver manager, and the cancel is repeated.
+bool execInterruptible(QSqlQuery& query, const QString& sql, const Call& call) {
+    Worker* w = Worker::current();
+    if (w->pool.engine() == Db::Engine::Odbc) {
+        w->setInterrupt([&query] {
+            const QVariant handle = query.result()->handle();
+            // Qt hands the handle over as SQLHANDLE, which QMetaType names "void*".
+            if (handle.isValid() && (qstrcmp(handle.typeName(), "SQLHANDLE") == 0 ||
+                                     qstrcmp(handle.typeName(), "void*") == 0))
+                if (SQLHANDLE stmt = *static_cast<const SQLHANDLE*>(handle.constData()))
+                    SQLCancel(stmt);
+        });
+    } else {
+        w->setInterrupt(w->pool.interrupt());
+    }
+    const bool ok = !call.cancelled && query.exec(sql);
+    w->setInterrupt({});
+    return ok;
+}
+
+// Empty when the statement failed.
+std::optional<QString> runOn(QSqlDatabase& db, const QString& statement, Kind kind, Want want,
+                             Call& call) {
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    if (!execInterruptible(query, Db::dialectFor(dialectOf(db, workerPool().engine()), statement),
+                           call)) {
+        qCInfo(lcSql) << statement << query.lastError().text();
+        call.out.errorCode = query.lastError().nativeErrorCode();
+        return std::nullopt;
+    }
+    if (kind == Kind::Command)
+        return QStringLiteral("OK");
+    if (want == Want::FirstValue)
+        return query.next() ? valueText(query.value(0)) : QString();
+    fillTable(query, call.out);
+    return call.out.text;
+}
+
+// Within an action that has already failed to connect, no second attempt is made.
+bool mayConnect() {
     if (actionDepth > 0 && actionUnreachable) {
         failure = Db::Failure::NotReached;
-        return nullptr;
+        return false;
     }
-    QSqlDatabase* db = pool().acquire(effective());
-    // A login the server refused was answered: asking it something else as another login (the
-    // guest, after an operator's password was refused) is no second attempt at a dead link.
-    const bool refused = !db && Db::isAuthenticationRefusal(openError);
-    failure = db ? Db::Failure::None : refused ? Db::Failure::Refused : Db::Failure::NotReached;
-    actionUnreachable = !db && !refused && actionDepth > 0;
-    return db;
+    return true;
 }
 
-QString run(const QString& statement, Want want) {
-    const Kind kind = classify(statement);
-    BusyGuard busy;
-    lastError.clear();
-    QSqlDatabase* db = acquire();
-    if (!db)
-        return {};
-    if (kind == Kind::None) {
-        pool().release(false);
+// Takes over on the calling thread what the worker found out about the call's failure.
+void noteOutcome(const Outcome& out) {
+    failure = out.failure;
+    lastError = out.errorCode;
+    if (failure != Db::Failure::NotReached)
+        return;
+    openError = out.openError;
+    // A login the server refused was answered: asking it something else as another login (the
+    // guest, after an operator's password was refused) is no second attempt at a dead link.
+    if (Db::isAuthenticationRefusal(openError))
         failure = Db::Failure::Refused;
-        return {};
+    else
+        actionUnreachable = actionDepth > 0;
+}
+
+// A call the person gave up: while connecting, the action makes no further attempt.
+void noteStopped() {
+    failure = stoppedWhileConnecting ? Db::Failure::NotReached : Db::Failure::Lost;
+    actionUnreachable = stoppedWhileConnecting && actionDepth > 0;
+}
+
+void runHere(Call& call, const Db::Connection& c, const QString& key, const QString& statement,
+             Kind kind, Want want) {
+    Pool& pool = workerPool();
+    Outcome& out = call.out;
+    QSqlDatabase* db = pool.acquire(c, key);
+    if (!db) {
+        out.failure = Db::Failure::NotReached;
+        out.openError = pool.openError();
+        return;
     }
-    std::optional<QString> result = runOn(*db, statement, kind, want);
-    lostConnection = false;
+    if (kind == Kind::None || call.cancelled) {
+        pool.release(false);
+        out.failure = Db::Failure::Refused;
+        return;
+    }
+    std::optional<QString> result = runOn(*db, statement, kind, want, call);
+    out.lost = false;
     if (!result)
-        failure = Db::Failure::Refused;
+        out.failure = Db::Failure::Refused;
     bool suspect = false;
     // A query may go again on a fresh connection when the old one had died; a command never
     // does, since its reply, not the command, may be what was lost.
-    if (!result && pool().broken()) {
-        failure = Db::Failure::Lost;
-        lostConnection = kind == Kind::Command;
+    if (!result && !call.cancelled && pool.broken()) {
+        out.failure = Db::Failure::Lost;
+        out.lost = kind == Kind::Command;
         if (kind == Kind::Query) {
-            db = acquire();
+            db = pool.acquire(c, key);
             if (db) {
-                result = runOn(*db, statement, kind, want);
+                result = runOn(*db, statement, kind, want, call);
                 if (!result)
-                    failure = Db::Failure::Refused;
+                    out.failure = Db::Failure::Refused;
+            } else {
+                out.failure = Db::Failure::NotReached;
+                out.openError = pool.openError();
             }
             suspect = !result;
         }
     }
-    if (result)
-        lastError.clear();
-    pool().release(suspect);
-    return result.value_or(QString());
+    pool.release(suspect);
+    if (!result)
+        out.filled = false;
+    else
+        out.errorCode.clear();
+    out.text = result;
+}
+
+QString run(const QString& statement, Want want) {
+    const Kind kind = classify(statement);
+    if (!mayConnect())
+        return {};
+    BusyGuard busy;
+    lastError.clear();
+    auto call = std::make_shared<Call>();
+    call->work = [raw = call.get(), c = effective(), key = keyOf(masked), statement, kind, want] {
+        runHere(*raw, c, key, statement, kind, want);
+    };
+    if (!await(call)) {
+        // A command stopped after it was sent may have been carried out all the same.
+        if (kind == Kind::Command && !stoppedWhileConnecting)
+            lostConnection = true;
+        noteStopped();
+        return {};
+    }
+    Outcome& out = call->out;
+    noteOutcome(out);
+    if (out.lost)
+        lostConnection = *out.lost;
+    if (out.text)
+        applyTable(out);
+    return out.text.value_or(QString());
+}
+
+void batchHere(Call& call, const Db::Connection& c, const QString& key,
+               const QStringList& statements, const QList<int>& expectRows) {
+    Pool& pool = workerPool();
+    QSqlDatabase* db = pool.acquire(c, key);
+    if (!db) {
+        call.out.failure = Db::Failure::NotReached;
+        call.out.openError = pool.openError();
+        return;
+    }
+    if (call.cancelled) {
+        pool.release(false);
+        call.out.failure = Db::Failure::Refused;
+        return;
+    }
+    if (!db->transaction()) {
+        pool.drop();
+        call.out.failure = Db::Failure::Lost;
+        call.out.lost = true;
+        return;
+    }
+    QString result = QStringLiteral("OK");
+    QSqlQuery query(*db);
+    for (int i = 0; i < statements.size() && result == QLatin1String("OK"); ++i) {
+        if (call.cancelled ||
+            !execInterruptible(query, Db::dialectFor(dialectOf(*db, c.engine), statements[i]),
+                               call)) {
+            call.out.errorCode = query.lastError().nativeErrorCode();
+            result.clear();
+            break;
+        }
+        const int rows = query.numRowsAffected();
+        call.out.rowsChanged.append(rows);
+        const int want = expectRows.value(i, -1);
+        if (want >= 0 && rows != want)
+            result = QStringLiteral("ROWS");
+        call.reportProgress(i + 1);
+    }
+    query.finish();
+    bool closed = true;
+    // A cancel that came after the last statement still undoes the whole batch.
+    if (result == QLatin1String("OK") && (call.cancelled || !db->commit())) {
+        call.out.errorCode = db->lastError().nativeErrorCode();
+        result.clear();
+        closed = false;
+    }
+    if (result != QLatin1String("OK"))
+        closed = db->rollback();
+    if (result.isEmpty())
+        call.out.failure = closed ? Db::Failure::Refused : Db::Failure::Lost;
+    call.out.lost = !closed;
+    // A connection whose transaction could not be ended would hold every later command in it.
+    if (closed)
+        pool.release(result.isEmpty());
+    else
+        pool.drop();
+    call.out.text = result;
 }
 
 QString runBatch(const QStringList& statements, const QList<int>& expectRows,
@@ -462,52 +963,29 @@ QString runBatch(const QStringList& statements, const QList<int>& expectRows,
     for (const QString& statement : statements)
         if (classify(statement) != Kind::Command)
             return {};
+    if (!mayConnect())
+        return {};
     BusyGuard busy;
     lastError.clear();
     lostConnection = false;
-    QSqlDatabase* db = acquire();
-    if (!db)
+    auto call = std::make_shared<Call>();
+    call->progress = progress;
+    call->work = [raw = call.get(), c = effective(), key = keyOf(masked), statements, expectRows] {
+        batchHere(*raw, c, key, statements, expectRows);
+    };
+    if (!await(call)) {
+        if (!stoppedWhileConnecting)
+            lostConnection = true;
+        noteStopped();
         return {};
-    if (!db->transaction()) {
-        pool().drop();
-        failure = Db::Failure::Lost;
-        return {};
     }
-    QString result = QStringLiteral("OK");
-    QSqlQuery query(*db);
-    for (int i = 0; i < statements.size() && result == QLatin1String("OK"); ++i) {
-        if (!query.exec(Db::dialectFor(dialectOf(*db), statements[i]))) {
-            lastError = query.lastError().nativeErrorCode();
-            result.clear();
-            break;
-        }
-        const int rows = query.numRowsAffected();
-        if (rowsChanged)
-            rowsChanged->append(rows);
-        const int want = expectRows.value(i, -1);
-        if (want >= 0 && rows != want)
-            result = QStringLiteral("ROWS");
-        if (progress)
-            progress(i + 1);
-    }
-    query.finish();
-    bool closed = true;
-    if (result == QLatin1String("OK") && !db->commit()) {
-        lastError = db->lastError().nativeErrorCode();
-        result.clear();
-        closed = false;
-    }
-    if (result != QLatin1String("OK"))
-        closed = db->rollback();
-    if (result.isEmpty())
-        failure = closed ? Db::Failure::Refused : Db::Failure::Lost;
-    // A connection whose transaction could not be ended would hold every later command in it.
-    if (closed)
-        pool().release(result.isEmpty());
-    else
-        pool().drop();
-    lostConnection = !closed;
-    return result;
+    noteOutcome(call->out);
+    if (call->out.lost)
+        lostConnection = *call->out.lost;
+    if (rowsChanged)
+        *rowsChanged = call->out.rowsChanged;
+    QString result = call->out.text.value_or(QString());
+    return result == QLatin1String("OK") || result == QLatin1String("ROWS") ? result : QString();
 }
 
 } // namespace
@@ -544,7 +1022,10 @@ Connection connection() {
 void switchServer(const Connection& plain) {
     setConnection(plain);
     clearSessionLogin();
-    pool().drop();
+    // Queued like any call, so it closes the connection once the calls before it are done.
+    auto call = std::make_shared<Call>();
+    call->work = [] { workerPool().drop(); };
+    worker()->post(call);
     SrvDate.clear();
     SrvDay = 0;
     SrvReadOn = QDate();
@@ -572,44 +1053,72 @@ QString postgresOptions(const Connection& plain) {
 }
 
 QStringList missingTables(bool* reached) {
-    BusyGuard busy;
-    QSqlDatabase* db = acquire();
     if (reached)
-        *reached = db != nullptr;
-    if (!db)
+        *reached = false;
+    if (!mayConnect())
         return {};
-    const QStringList present = db->tables(QSql::Tables);
-    QStringList missing;
-    for (const QString& table :
-         {QStringLiteral("Zblst"), QStringLiteral("UsrLst"), QStringLiteral("Zhang")})
-        if (!present.contains(table, Qt::CaseInsensitive))
-            missing.append(table);
-    pool().release(false);
-    return missing;
+    BusyGuard busy;
+    auto call = std::make_shared<Call>();
+    call->work = [&out = call->out, c = effective(), key = keyOf(masked)] {
+        Pool& pool = workerPool();
+        QSqlDatabase* db = pool.acquire(c, key);
+        out.reached = db != nullptr;
+        if (!db) {
+            out.failure = Failure::NotReached;
+            out.openError = pool.openError();
+            return;
+        }
+        const QStringList present = db->tables(QSql::Tables);
+        for (const QString& table :
+             {QStringLiteral("Zblst"), QStringLiteral("UsrLst"), QStringLiteral("Zhang")})
+            if (!present.contains(table, Qt::CaseInsensitive))
+                out.tables.append(table);
+        pool.release(false);
+    };
+    const bool done = await(call);
+    if (done)
+        noteOutcome(call->out);
+    else
+        noteStopped();
+    if (reached)
+        *reached = done && call->out.reached;
+    return done ? call->out.tables : QStringList();
 }
 
 QString runScript(const QString& script) {
-    BusyGuard busy;
-    QSqlDatabase* db = acquire();
-    if (!db)
+    if (!mayConnect())
         return QStringLiteral("-");
-    const bool inTransaction = db->transaction();
-    QSqlQuery query(*db);
-    if (!query.exec(script)) {
-        const QString error = query.lastError().text();
-        if (inTransaction)
-            db->rollback();
-        pool().release(true);
-        return error.isEmpty() ? QStringLiteral("-") : error;
-    }
-    query.finish();
-    if (inTransaction && !db->commit()) {
-        const QString error = db->lastError().text();
-        pool().release(true);
-        return error.isEmpty() ? QStringLiteral("-") : error;
-    }
-    pool().release(false);
-    return QStringLiteral("OK");
+    BusyGuard busy;
+    auto call = std::make_shared<Call>();
+    call->work = [&out = call->out, c = effective(), key = keyOf(masked), script] {
+        Pool& pool = workerPool();
+        QSqlDatabase* db = pool.acquire(c, key);
+        if (!db) {
+            out.failure = Failure::NotReached;
+            out.openError = pool.openError();
+            return;
+        }
+        const bool inTransaction = db->transaction();
+        QSqlQuery query(*db);
+        if (!query.exec(script)) {
+            out.text = query.lastError().text();
+            if (inTransaction)
+                db->rollback();
+            pool.release(true);
+            return;
+        }
+        query.finish();
+        if (inTransaction && !db->commit()) {
+            out.text = db->lastError().text();
+            pool.release(true);
+            return;
+        }
+        pool.release(false);
+        out.text = QStringLiteral("OK");
+    };
+    if (!await(call) || !call->out.text || call->out.text->isEmpty())
+        return QStringLiteral("-");
+    return *call->out.text;
 }
 
 QString schemaScript() {
@@ -638,8 +1147,8 @@ Engine currentEngine() {
 }
 
 Engine currentDialect() {
-    QSqlDatabase* db = pool().current();
-    return db ? dialectOf(*db) : masked.engine;
+    std::lock_guard<std::mutex> lock(openDialect.m);
+    return openDialect.key == keyOf(masked) ? openDialect.dialect : masked.engine;
 }
 
 QString sqliteFilePath(const QString& database) {
@@ -675,7 +1184,10 @@ bool hasSessionLogin() {
 }
 
 void dropConnection() {
-    pool().drop();
+    // Queued like any call, so it closes the connection once the calls before it are done.
+    auto call = std::make_shared<Call>();
+    call->work = [] { workerPool().drop(); };
+    worker()->post(call);
 }
 
 QString lastOpenError() {
@@ -683,44 +1195,57 @@ QString lastOpenError() {
 }
 
 QString encryptPassword(const QString& password, const QString& role) {
-    QSqlDatabase* db = pool().acquire(effective());
-    if (!db)
+    if (!mayConnect())
         return {};
-    const QVariant handle = db->driver()->handle();
-    pool().release(false);
-    if (!handle.isValid() ||
-        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+    BusyGuard busy;
+    auto call = std::make_shared<Call>();
+    call->work = [&out = call->out, c = effective(), key = keyOf(masked), password, role] {
+        Pool& pool = workerPool();
+        QSqlDatabase* db = pool.acquire(c, key);
+        if (!db)
+            return;
+        const QVariant handle = db->driver()->handle();
+        pool.release(false);
+        if (!handle.isValid() || (qstrcmp(handle.typeName(), "PGconn*") != 0 &&
+                                  qstrcmp(handle.typeName(), "pg_conn*") != 0))
+            return;
+        PGconn* conn = *static_cast<PGconn* const*>(handle.constData());
+        // The algorithm named: libpq would otherwise ask the server which one it uses.
+        char* verifier = PQencryptPasswordConn(conn, password.toUtf8().constData(),
+                                               role.toUtf8().constData(), "scram-sha-256");
+        if (!verifier)
+            return;
+        out.text = QString::fromUtf8(verifier);
+        PQfreemem(verifier);
+    };
+    if (!await(call))
         return {};
-    PGconn* conn = *static_cast<PGconn* const*>(handle.constData());
-    // The algorithm named: libpq would otherwise ask the server which one it uses.
-    char* verifier = PQencryptPasswordConn(conn, password.toUtf8().constData(),
-                                           role.toUtf8().constData(), "scram-sha-256");
-    if (!verifier)
-        return {};
-    const QString text = QString::fromUtf8(verifier);
-    PQfreemem(verifier);
-    return text;
+    return call->out.text.value_or(QString());
 }
 
 LoginCheck checkLogin(const QString& role, const QString& password) {
-    static int counter = 0;
-    const QString name = QStringLiteral("zelvo-check-%1").arg(++counter);
-    LoginCheck result = LoginCheck::Unreachable;
-    {
-        BusyGuard busy;
-        Connection c = unmasked();
-        c.login = role;
-        c.password = password;
-        QSqlDatabase db = configuredDatabase(c, name);
-        if (db.isValid() && db.open()) {
-            result = LoginCheck::Accepted;
-            db.close();
-        } else if (db.isValid() && isAuthenticationRefusal(db.lastError().text())) {
-            result = LoginCheck::Refused;
+    // Shared: a wait given up leaves the worker to finish the attempt on its own.
+    auto result = std::make_shared<std::atomic<LoginCheck>>(LoginCheck::Unreachable);
+    BusyGuard busy;
+    Connection c = unmasked();
+    c.login = role;
+    c.password = password;
+    // A connection of its own, opened and closed on the server's thread like every other.
+    runOnServerThread([c, result] {
+        static std::atomic<int> counter{0};
+        const QString name = QStringLiteral("zelvo-check-%1").arg(++counter);
+        {
+            QSqlDatabase db = configuredDatabase(c, name);
+            if (db.isValid() && db.open()) {
+                *result = LoginCheck::Accepted;
+                db.close();
+            } else if (db.isValid() && isAuthenticationRefusal(db.lastError().text())) {
+                *result = LoginCheck::Refused;
+            }
         }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return result;
+        QSqlDatabase::removeDatabase(name);
+    });
+    return *result;
 }
 
 bool isAuthenticationRefusal(const QString& driverText) {
@@ -754,6 +1279,30 @@ QString lastErrorCode() {
 
 void setBusyHandler(std::function<void(bool)> handler) {
     busyHandler = std::move(handler);
+}
+
+void setWaitHandlers(std::function<void()> begins, std::function<void()> ends) {
+    waitBegins = std::move(begins);
+    waitEnds = std::move(ends);
+}
+
+bool callWaiting() {
+    return !waits.empty();
+}
+
+void cancelWaitingCall() {
+    if (!waits.empty())
+        waits.back()->exit(1);
+}
+
+bool lastCallStoppedWhileConnecting() {
+    return stoppedWhileConnecting;
+}
+
+bool runOnServerThread(std::function<void()> work) {
+    auto call = std::make_shared<Call>();
+    call->work = std::move(work); // a connection attempt from start to end: given up, not cancelled
+    return await(call);
 }
 
 QString dialectFor(Engine engine, const QString& statement) {

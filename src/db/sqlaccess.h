@@ -88,6 +88,24 @@ LoginCheck checkLogin(const QString& role, const QString& password);
 // Whether a driver's failure text is the server refusing a login name or its password.
 bool isAuthenticationRefusal(const QString& driverText);
 
+// Every call runs on one worker thread that owns the connection; the caller waits for it in a
+// local event loop, so windows repaint while the server answers. `begins` and `ends` are called
+// on the waiting thread around each such wait (calls may nest: a timer may make one while
+// another waits).
+void setWaitHandlers(std::function<void()> begins, std::function<void()> ends);
+// Whether a call is waiting now on this thread.
+bool callWaiting();
+// Gives up the innermost waiting call at once: its statement is cancelled on the server and its
+// transaction rolled back; the call returns the empty text. A command so stopped counts as lost
+// (lastCommandLostConnection) unless it had not reached the server yet.
+void cancelWaitingCall();
+// True when the last call was given up before anything of it reached the server (while
+// connecting): the user stopped it, and no failure message is due.
+bool lastCallStoppedWhileConnecting();
+// Runs `work` on the worker and waits as RunSql does; false when the wait was given up. `work`
+// may then still be running, so it owns everything it touches.
+bool runOnServerThread(std::function<void()> work);
+
 // True when the last failed command of RunSql went down with its connection: it may or may
 // not have been carried out.
 bool lastCommandLostConnection();

@@ -204,6 +204,8 @@ bool SrvSet::testConnection(bool quietOnSuccess) {
     QApplication::restoreOverrideCursor();
     setEnabled(true);
     LabWait->hide();
+    if (r.stopped)
+        return false;
     if (quietOnSuccess && r.failure == ServerProbe::Failure::None)
         return true;
     Msg::box(ServerProbe::message(r),

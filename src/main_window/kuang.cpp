@@ -1,5 +1,6 @@
 #include "main_window/kuang.h"
 
+#include "app/callwait.h"
 #include "app/itemcompleter.h"
 #include "app/ledgersession.h"
 
@@ -12,6 +13,7 @@
 #include "app/twips.h"
 #include "db/backup.h"
 #include "db/ledgermove.h"
+#include "db/sqlaccess.h"
 #include "db/srvset.h"
 #include "main_window/appicon.h"
 #include "main_window/kuangtexts.h"
@@ -93,6 +95,11 @@ Kuang::Kuang() : QWidget(nullptr, Qt::Window), session_(new LedgerSession(this))
     createMenus();
     createTray();
     followSession();
+    CallWait::setMainWindow(this, [this] {
+        ExitNow = true;
+        endProgram();
+    });
+    CallWait::allowDuringWait(traymenu);
 }
 
 // Cmb and CmbUser show the session's lists, whichever window changed them.
@@ -233,6 +240,11 @@ void Kuang::createMenus() {
         connect(a, &QAction::triggered, this, [] { OpenUrl(helpPagePath()); });
     connect(Menu_Form, &QAction::triggered, this, &Kuang::Menu_Form_Click);
     connect(MenuExit, &QAction::triggered, this, &Kuang::MenuExit_Click);
+    // While a call waits the tray's menu only quits or shows the window.
+    connect(traymenu, &QMenu::aboutToShow, this, [this] {
+        for (QAction* a : traymenu->actions())
+            a->setEnabled(!Db::callWaiting() || a == MenuExit || a == Menu_Form);
+    });
 
     Menu_Cmd = named(new QMenu(this), "Menu_Cmd");
     Menu_BackZB = action(Menu_Cmd, "Menu_BackZB", QStringLiteral("返回到账本管理"));
@@ -578,6 +590,7 @@ void Kuang::closeEvent(QCloseEvent* event) {
 }
 
 void Kuang::endProgram() {
+    Db::cancelWaitingCall();
     tray->hide();
     hide();
     emit programEnded();

@@ -201,6 +201,8 @@ void Kuang::OpenLedger() {
     QString result = readLedger();
     setEnabled(true);
     hideWait();
+    if (result.isEmpty() && Db::lastCallStoppedWhileConnecting())
+        return; // the user gave up waiting for the server: nothing to tell
     // A new server has no tables yet: made on request, then the ledger is looked up again.
     if (result.isEmpty()) {
         switch (SrvSet::offerTables()) {
@@ -235,7 +237,8 @@ void Kuang::OpenLedger() {
     session_->setOperators({});
     if (!fillUsrList()) {
         hideWait();
-        Msg::info(T::connectFailed());
+        if (!Db::lastCallStoppedWhileConnecting())
+            Msg::info(T::connectFailed());
         return;
     }
     LedgerList::setLastOpened(CurZbID);
@@ -350,6 +353,11 @@ void Kuang::LoginUsr() {
                                          : T::loginQuery(CurZbID, SqlStr(CurUsr)));
     if (result.isEmpty() || result.toInt() <= 0) {
         hideWait();
+        if (Db::lastCallStoppedWhileConnecting()) {
+            if (secure)
+                Db::clearSessionLogin();
+            return;
+        }
         refuseLogin(result, secure);
         return;
     }

@@ -35,8 +35,14 @@
 #include <QTest>
 #include <QTimer>
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <memory>
 
@@ -1022,4 +1028,175 @@ TEST_F(KuangFlow, aSecureServerLetsEachOperatorInWithHisOwnLoginOnly) {
     k->BackToZbList();
     EXPECT_FALSE(Db::hasSessionLogin());
     EXPECT_EQ(RunSqlOne("select session_user"), "zelvo_guest");
+}
+
+namespace {
+
+// A port that takes connections and never says a word, as a server behind a broken link.
+class SilentServer {
+public:
+    SilentServer() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t n = sizeof a;
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&a), n) == 0 && ::listen(fd_, 8) == 0 &&
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &n) == 0)
+            port_ = ntohs(a.sin_port);
+    }
+    ~SilentServer() { ::close(fd_); }
+    Db::Connection connection() const {
+        return {Db::Engine::Postgres,
+                "127.0.0.1," + QString::number(port_),
+                "u",
+                "p",
+                "d",
+                Db::Encryption::Off,
+                QString()};
+    }
+    int port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
+// Ticks every 10 ms while a call waits: the longest gap, and `act` once 取消 is on the screen.
+struct WaitWatch {
+    QElapsedTimer clock;
+    QTimer beat;
+    qint64 last = 0, stall = 0, shown = -1, clicked = -1;
+
+    WaitWatch(Kuang* k, std::function<void()> act) {
+        beat.setInterval(10);
+        QObject::connect(&beat, &QTimer::timeout, [this, k, act] {
+            stall = std::max(stall, clock.elapsed() - last);
+            last = clock.elapsed();
+            auto* cancel = k->findChild<QPushButton*>("CmdWaitCancel");
+            if (shown >= 0 || !cancel || !cancel->isVisible())
+                return;
+            shown = clock.elapsed();
+            if (act)
+                act();
+            clicked = clock.elapsed();
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        clock.start();
+        beat.start();
+    }
+};
+
+} // namespace
+
+TEST_F(KuangFlow, aServerCallThatHangsKeepsTheWindowAliveAndCanBeGivenUp) {
+    SilentServer silent;
+    ASSERT_GT(silent.port(), 0);
+    knowLedger("13800138000", "家庭账本");
+    start();
+    Db::setConnection(silent.connection());
+    qint64 back = 0;
+    {
+        WaitWatch w(k, [&] {
+            // The opening's own banner carries the button.
+            EXPECT_EQ(get<QPushButton>(k, "CmdWait")->text(), "正在打开【家庭账本】……");
+            EXPECT_EQ(k->findChild<QLabel*>("LabCallWait"), nullptr);
+        });
+        openChosenLedger();
+        back = w.clock.elapsed() - w.clicked;
+        EXPECT_GE(w.shown, 1000);
+        EXPECT_LE(w.shown, 1500);
+        EXPECT_LT(w.stall, 100);
+        std::printf("longest stall while waiting: %lld ms\n", static_cast<long long>(w.stall));
+    }
+    EXPECT_LE(back, 1000);
+    EXPECT_EQ(k->PanelNo, 0);
+    EXPECT_TRUE(Msg::shown().isEmpty()); // stopped while connecting: nothing to tell
+    for (auto* cancel : k->findChildren<QPushButton*>("CmdWaitCancel"))
+        EXPECT_FALSE(cancel->isVisible());
+
+    // Usable at once: the attempt still connecting is left behind.
+    sb->useSqlite();
+    addLedger("13800138000", "家庭账本");
+    QElapsedTimer clock;
+    clock.start();
+    openChosenLedger();
+    EXPECT_EQ(k->PanelNo, 1);
+    EXPECT_LT(clock.elapsed(), 1000);
+
+    // A call without a wait banner gets a small one of its own.
+    k->BackToZbList();
+    Db::setConnection(silent.connection());
+    QString own;
+    {
+        WaitWatch w(k, [&] {
+            if (auto* label = k->findChild<QLabel*>("LabCallWait"))
+                own = label->text();
+        });
+        EXPECT_EQ(RunSql("select ZBid from Zblst"), "");
+    }
+    EXPECT_EQ(own, "正在连接服务器……");
+
+    // Quitting from the tray while a call waits ends the program.
+    QSignalSpy ended(k, &Kuang::programEnded);
+    QTimer::singleShot(300, [this] { get<QAction>(k, "MenuExit")->trigger(); });
+    clock.restart();
+    openChosenLedger();
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_LT(clock.elapsed(), 2000);
+}
+
+TEST_F(KuangFlow, whileACallWaitsClicksAndKeysDoNothingAndAfterItTheyWork) {
+    REQUIRE_POSTGRES();
+    // After the secure tests before it, the owner's table lock waits on sessions of theirs.
+    if (TestSupport::secure())
+        GTEST_SKIP() << "runs on the classic server";
+    sb->usePostgres();
+    TestSupport::emptyTables();
+    addLedger("L1", "家庭账本");
+    addOperator("L1", "管理员", "pw");
+    knowLedger("L1", "家庭账本");
+    start();
+    openChosenLedger();
+    ASSERT_EQ(k->PanelNo, 1);
+
+    const Db::Connection c = TestSupport::owner();
+    QSqlDatabase side = QSqlDatabase::addDatabase("QPSQL", "flow-lock");
+    side.setHostName(c.server.section(',', 0, 0));
+    side.setPort(c.server.section(',', 1, 1).toInt());
+    side.setUserName(c.login);
+    side.setPassword(c.password);
+    side.setDatabaseName(c.database);
+    ASSERT_TRUE(side.open());
+    ASSERT_TRUE(side.transaction());
+    ASSERT_FALSE(side.exec("lock table UsrLst in access exclusive mode").lastError().isValid());
+
+    QCheckBox* remember = get<QCheckBox>(k, "Chk2");
+    QLineEdit* pwd = get<QLineEdit>(k, "TxtPwd");
+    const bool ticked = remember->isChecked();
+    const QPoint onBox(8, remember->height() / 2); // the box itself, not past its text
+    {
+        WaitWatch w(k, [&] {
+            QTest::mouseClick(remember, Qt::LeftButton, {}, onBox);
+            QTest::keyClick(pwd, Qt::Key_X);
+            QTest::mouseClick(get<QPushButton>(k, "Cmd"), Qt::LeftButton);
+        });
+        login("pw");
+        EXPECT_LE(w.clock.elapsed() - w.clicked, 1000);
+        EXPECT_LT(w.stall, 100);
+    }
+    // Stopped on the server: the login's own failure message.
+    EXPECT_EQ(shownTexts(), QStringList{"连接服务器失败！"});
+    EXPECT_EQ(remember->isChecked(), ticked);
+    EXPECT_EQ(pwd->text(), "pw");
+    EXPECT_EQ(k->PanelNo, 1);
+
+    side.rollback();
+    side.close();
+    side = QSqlDatabase();
+    QSqlDatabase::removeDatabase("flow-lock");
+    QTest::mouseClick(remember, Qt::LeftButton, {}, onBox);
+    EXPECT_NE(remember->isChecked(), ticked);
+    login("pw");
+    EXPECT_EQ(k->PanelNo, 2);
 }

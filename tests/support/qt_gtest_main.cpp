@@ -1,4 +1,5 @@
 // Runs GoogleTest inside a QApplication, offscreen, with the message module in test mode.
+#include "app/callwait.h"
 #include "app/msgbox.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zelvo"));
     Msg::setTestMode(true);
+    CallWait::install();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -169,7 +169,9 @@ QStringList shownTexts() {
 void whenModal(std::function<void(QWidget*)> act) {
     auto poll = std::make_shared<std::function<void()>>();
     *poll = [act, poll] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
+        // A person cannot act on a window while its server call waits.
+        QWidget* modal = Db::callWaiting() ? nullptr : QApplication::activeModalWidget();
+        if (modal) {
             act(modal);
             if (auto* d = qobject_cast<QDialog*>(modal); d && d->isVisible()) {
                 ADD_FAILURE() << "left open: " << d->objectName().toStdString();
