@@ -2,6 +2,7 @@
 
 #include "app/format.h"
 #include "app/settings.h"
+#include "db/secure.h"
 #include "db/serversettings.h"
 #include "db/sqliteschema.h"
 #include "reports/audit.h"
@@ -221,11 +222,27 @@ QString tallyStatement(const QString& zbid, Db::Engine engine) {
 
 QString prepareOperators(QSqlDatabase& target, const QString& zbid, const QStringList& operators,
                          const QStringList& passwords) {
-    // The secure server's zelvo_add_operator and password setting go here, on `target`.
-    Q_UNUSED(target)
-    Q_UNUSED(zbid)
-    Q_UNUSED(operators)
-    Q_UNUSED(passwords)
+    // A server that enforces rights lets each operator in by a login role of his own, made by
+    // the owner who moves the ledger; the passwords then live only in the roles.
+    if (target.driver()->dbmsType() != QSqlDriver::PostgreSQL || operators.isEmpty())
+        return {};
+    QSqlQuery q(target);
+    if (!q.exec(QStringLiteral("select count(*) from pg_proc where proname='zelvo_open_ledger'")))
+        return q.lastError().text();
+    if (!q.next() || q.value(0).toInt() == 0)
+        return {};
+    QStringList rows;
+    for (int i = 0; i < operators.size(); ++i)
+        rows << QStringLiteral("('%1','%2')")
+                    .arg(SqlStr(operators[i]), SqlStr(passwords.value(i).isEmpty()
+                                                          ? Db::noPasswordText(zbid, operators[i])
+                                                          : passwords.value(i)));
+    const QString z = SqlStr(zbid);
+    if (!q.exec(QStringLiteral("select zelvo_private.make_role(zelvo_role_name('") + z +
+                QStringLiteral("', u), p) from (values ") + rows.join(QLatin1Char(',')) +
+                QStringLiteral(") v(u, p)")) ||
+        !q.exec(QStringLiteral("update usrlst set pwd='' where zbid='") + z + QLatin1Char('\'')))
+        return q.lastError().text();
     return {};
 }
 

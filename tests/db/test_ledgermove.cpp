@@ -2,6 +2,7 @@
 // a few statements, nothing written when the target refuses half-way or holds the id already,
 // and one winner when two computers move the same ledger at once.
 #include "db/ledgermove.h"
+#include "db/secure.h"
 #include "reports/audit.h"
 #include "reports/balance.h"
 #include "reports/journal.h"
@@ -11,6 +12,7 @@
 #include "app/format.h"
 #include "app/mainbas.h"
 
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QThread>
@@ -214,3 +216,28 @@ TEST_F(Move, twoComputersMovingTheSameLedgerAtOnceOneWins) {
 }
 
 } // namespace
+
+TEST_F(Move, ontoAServerThatEnforcesRightsEachOperatorLogsInWithHisPassword) {
+    Db::Connection secure = pg;
+    secure.database = qEnvironmentVariable("ZELVO_TEST_PG_SECURE_DB");
+    if (secure.database.isEmpty())
+        GTEST_SKIP() << "no secure database on the test server";
+    const QString zb = QStringLiteral("mv%1").arg(QDateTime::currentMSecsSinceEpoch());
+    makeLedger(local, zb, 10);
+    const LedgerMove::Outcome o = LedgerMove::copy(local, secure, zb);
+    ASSERT_EQ(o.status, LedgerMove::Outcome::Moved) << o.error.toStdString();
+    Db::setConnection(secure);
+    EXPECT_EQ(RunSqlOne("select count(*) from UsrLst where ZBID='" + zb + "' and Pwd<>''"), "0");
+    const struct {
+        const char* usr;
+        QString pwd;
+        Db::LoginCheck want;
+    } cases[] = {{"管理员", "p1", Db::LoginCheck::Accepted},
+                 {"管理员", "p2", Db::LoginCheck::Refused},
+                 {"a#b", "x'y", Db::LoginCheck::Accepted},
+                 {"小王", Db::noPasswordText(zb, "小王"), Db::LoginCheck::Accepted}};
+    for (const auto& c : cases)
+        EXPECT_EQ(Db::checkLogin(Db::operatorRole(zb, c.usr), c.pwd), c.want) << c.usr;
+    for (const char* usr : {"管理员", "小王", "a#b"})
+        RunSqlOne("select zelvo_private.drop_role('" + Db::operatorRole(zb, usr) + "')");
+}
