@@ -1249,10 +1249,12 @@ LoginCheck checkLogin(const QString& role, const QString& password) {
 }
 
 bool isAuthenticationRefusal(const QString& driverText) {
-    // libpq says the same for a wrong password and for a role that is not there.
-    return driverText.contains(QLatin1String("password authentication failed"),
-                               Qt::CaseInsensitive) ||
-           driverText.contains(QLatin1String("no password supplied"), Qt::CaseInsensitive);
+    // libpq says the same for a wrong password and for a role that is not there. The server
+    // words it in its own language; libpq's "fe_sendauth:" stays in every language.
+    for (const char* word : {"password authentication failed", "fe_sendauth:", "认证失败"})
+        if (driverText.contains(QString::fromUtf8(word), Qt::CaseInsensitive))
+            return true;
+    return false;
 }
 
 bool lastCommandLostConnection() {

@@ -34,4 +34,15 @@ TEST(OperatorRole, IsTheServersNameForAnyLedgerAndOperator) {
     EXPECT_EQ(Db::loginPassword("12345", "张三", " x "), " x ");
 }
 
+TEST(OperatorRole, ARefusedLoginIsToldInTheServersAndTheClientsLanguages) {
+    for (const char* text :
+         {"FATAL:  password authentication failed for user \"zelvo_1\" QPSQL: Unable to connect",
+          "致命错误:  用户 \"zelvo_1\" Password 认证失败", "fe_sendauth: no password supplied",
+          "fe_sendauth: 没有提供口令"})
+        EXPECT_TRUE(Db::isAuthenticationRefusal(QString::fromUtf8(text))) << text;
+    for (const char* text : {"could not connect to server: Connection refused",
+                             "无法连接到服务器：拒绝连接", "timeout expired", ""})
+        EXPECT_FALSE(Db::isAuthenticationRefusal(QString::fromUtf8(text))) << text;
+}
+
 } // namespace
