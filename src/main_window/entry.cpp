@@ -219,7 +219,9 @@ QString saveRow(const Row& row, QString* storedId) {
 }
 
 QString insertRow(const Row& row, const QString& tm, QString id, QString* storedId) {
-    constexpr int kTries = 20;
+    // Busy clients that save without pause may take the next free id round after round; a
+    // round costs one failed insert and one read, so a long run of them is still cheap.
+    constexpr int kTries = 100;
     for (int attempt = 0; attempt < kTries; ++attempt) {
         if (storedId)
             *storedId = id;
