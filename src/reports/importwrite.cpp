@@ -274,7 +274,8 @@ Outcome write(const QString& zbid, const QString& usr, const QVector<Line>& line
         if (result == QLatin1String("OK"))
             break;
         const Db::WriteFailure failure = Db::lastWriteFailure();
-        const bool contended = failure == Db::WriteFailure::KeyConflict || failure == Db::WriteFailure::Busy;
+        const bool contended =
+            failure == Db::WriteFailure::KeyConflict || failure == Db::WriteFailure::Busy;
         if (contended && round < kRounds)
             continue;
         // Only a batch that went down with its connection may have been committed.

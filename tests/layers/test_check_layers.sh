@@ -14,10 +14,10 @@ tree() {
     local dir=$work/$1
     shift
     mkdir -p "$dir"
-    for spec in "$@"; do
-        mkdir -p "$dir/$(dirname "${spec%%:*}")"
-        touch "$dir/${spec%%:*}"
-        [ -z "${spec#*:}" ] || printf '#include %s\n' "${spec#*:}" >>"$dir/${spec%%:*}"
+    for entry in "$@"; do
+        mkdir -p "$dir/$(dirname "${entry%%:*}")"
+        touch "$dir/${entry%%:*}"
+        [ -z "${entry#*:}" ] || printf '#include %s\n' "${entry#*:}" >>"$dir/${entry%%:*}"
     done
     echo "$dir"
 }

@@ -105,12 +105,7 @@ bool onPostgres(const QString& statement) {
     bool done = false;
     {
         const Db::Connection c = TestSupport::owner();
-        QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "flow-admin");
-        db.setHostName(c.server.section(',', 0, 0));
-        db.setPort(c.server.section(',', 1, 1).toInt());
-        db.setUserName(c.login);
-        db.setPassword(c.password);
-        db.setDatabaseName(c.database);
+        QSqlDatabase db = Db::configuredDatabase(c, "flow-admin");
         done = db.open() && db.exec(statement).lastError().type() == QSqlError::NoError;
         db.close();
     }
@@ -1161,12 +1156,7 @@ TEST_F(KuangFlow, whileACallWaitsClicksAndKeysDoNothingAndAfterItTheyWork) {
     ASSERT_EQ(k->PanelNo, 1);
 
     const Db::Connection c = TestSupport::owner();
-    QSqlDatabase side = QSqlDatabase::addDatabase("QPSQL", "flow-lock");
-    side.setHostName(c.server.section(',', 0, 0));
-    side.setPort(c.server.section(',', 1, 1).toInt());
-    side.setUserName(c.login);
-    side.setPassword(c.password);
-    side.setDatabaseName(c.database);
+    QSqlDatabase side = Db::configuredDatabase(c, "flow-lock");
     ASSERT_TRUE(side.open());
     ASSERT_TRUE(side.transaction());
     ASSERT_FALSE(side.exec("lock table UsrLst in access exclusive mode").lastError().isValid());
