@@ -40,7 +40,8 @@ void checkEmbeddedDatabase() {
         return;
     const QString live = Db::sqliteFilePath(c.database);
     const QDateTime now = Clock::now();
-    if (Backup::unreadable(live)) {
+    if (Backup::unreadable(live, Backup::dailyDue(now.date()) ? Backup::Depth::Quick
+                                                              : Backup::Depth::Schema)) {
         const Backup::Check newest = Backup::newestGood();
         if (!newest.ok()) {
             Msg::box(Backup::damagedNoCopy(live), QMessageBox::Warning);

@@ -175,7 +175,7 @@ void prune(int keep) {
         QFile::remove(copies[i]);
 }
 
-Check inspect(const QString& path, bool thorough) {
+Check inspect(const QString& path, Depth depth) {
     Check c;
     c.path = path;
     if (!QFileInfo(path).isFile())
@@ -187,10 +187,11 @@ Check inspect(const QString& path, bool thorough) {
     Handle db(path, SQLITE_OPEN_READONLY);
     bool ok = false;
     const QStringList integrity =
-        db.ok() ? db.column(thorough ? QStringLiteral("PRAGMA integrity_check")
-                                     : QStringLiteral("PRAGMA quick_check"),
-                            &ok)
-                : QStringList();
+        !db.ok()               ? QStringList()
+        : depth == Depth::Full ? db.column(QStringLiteral("PRAGMA integrity_check"), &ok)
+        : depth == Depth::Quick
+            ? db.column(QStringLiteral("PRAGMA quick_check"), &ok)
+            : db.column(QStringLiteral("select 'ok' from sqlite_master limit 1"), &ok);
     if (!ok || integrity != QStringList{QStringLiteral("ok")}) {
         c.problem = Check::Damaged;
         return c;
@@ -210,6 +211,10 @@ Check inspect(const QString& path, bool thorough) {
                 c.problem = Check::Tables;
                 return c;
             }
+    }
+    if (depth != Depth::Full) {
+        c.problem = Check::None;
+        return c;
     }
     sqlite3_stmt* st = nullptr;
     const QByteArray sql = "select z.ZBid, z.ZbNm, (select count(*) from Zhang h where "
@@ -237,11 +242,15 @@ Check newestGood() {
     return Check{};
 }
 
-bool unreadable(const QString& live) {
+bool unreadable(const QString& live, Depth depth) {
     const QFileInfo info(live);
     if (!info.isFile() || info.size() == 0)
         return false; // a new computer: the tables are made on first use
-    return !inspect(live, false).ok();
+    return !inspect(live, depth).ok();
+}
+
+bool dailyDue(const QDate& today) {
+    return !QFileInfo::exists(QDir(folder()).filePath(dailyName(today)));
 }
 
 QString setAside(const QString& live, const QDate& day) {

@@ -48,14 +48,20 @@ struct Check {
     QList<Ledger> ledgers;
     bool ok() const { return problem == None; }
 };
-// `thorough`: PRAGMA integrity_check, which also proves every index; otherwise quick_check,
-// which reads each page once and is what a start of the program can afford on a big file.
-Check inspect(const QString& path, bool thorough = true);
+// How far a file is checked. Full: PRAGMA integrity_check, which also proves every index, and
+// the ledgers with their entry counts. Quick: quick_check, which reads each page once. Schema:
+// the header, the catalogue and the columns only, which costs the same on any size of file.
+enum class Depth { Schema, Quick, Full };
+Check inspect(const QString& path, Depth depth = Depth::Full);
 // The newest daily copy that passes inspect(); problem Missing when there is none.
 Check newestGood();
 
-// True when `live` is there with content but is not a sound database of this program's kind.
-bool unreadable(const QString& live);
+// True when `live` is there with content but is not a sound database of this program's kind,
+// checked to `depth`.
+bool unreadable(const QString& live, Depth depth);
+// Whether today's copy is still to be made: the start that makes it reads the whole file anyway,
+// and may as well check every page of it.
+bool dailyDue(const QDate& today);
 // Renames a damaged `live` beside itself with the day in its name; the new path, or empty.
 QString setAside(const QString& live, const QDate& day);
 

@@ -152,9 +152,12 @@ TEST_F(BackupFile, damagedLiveFileIsSetAsideAndTheNewestGoodCopyRestored) {
     QFile::copy(sb.path("备份/") + Backup::dailyName(QDate(2026, 12, 5)), bad);
     QFile::resize(bad, QFileInfo(bad).size() / 2);
     Db::switchServer(Db::connection()); // the program's own connection let go of the file
-    EXPECT_FALSE(Backup::unreadable(live()));
+    EXPECT_FALSE(Backup::unreadable(live(), Backup::Depth::Quick));
+    // Every start reads only the catalogue; the start that copies the day's file reads it all.
+    EXPECT_FALSE(Backup::dailyDue(QDate(2026, 12, 5)));
+    EXPECT_TRUE(Backup::dailyDue(QDate(2026, 12, 7)));
     QFile::resize(live(), QFileInfo(live()).size() / 2 + 100);
-    EXPECT_TRUE(Backup::unreadable(live()));
+    EXPECT_TRUE(Backup::unreadable(live(), Backup::Depth::Quick));
     const QByteArray damaged = [&] {
         QFile f(live());
         f.open(QIODevice::ReadOnly);
@@ -171,7 +174,12 @@ TEST_F(BackupFile, damagedLiveFileIsSetAsideAndTheNewestGoodCopyRestored) {
     EXPECT_EQ(kept.readAll(), damaged);
     EXPECT_EQ(Backup::restore(newest.path, live(), true, QDateTime::currentDateTime()), "");
     EXPECT_EQ(entries(), 3);
-    EXPECT_FALSE(Backup::unreadable(live()));
+    EXPECT_FALSE(Backup::unreadable(live(), Backup::Depth::Quick));
+    QFile garbage(live());
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(8192, 'x'));
+    garbage.close();
+    EXPECT_TRUE(Backup::unreadable(live(), Backup::Depth::Schema));
 }
 
 } // namespace
