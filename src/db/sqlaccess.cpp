@@ -27,8 +27,11 @@
 
 #include <libpq-fe.h>
 #include <poll.h>
+#include <sched.h>
 #include <sql.h>
 #include <sqlite3.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -54,6 +57,13 @@ struct MaskedConnection {
     Db::Encryption encryption = Db::Encryption::Off;
     QString caFile;
     QString sessionLogin, sessionPassword; // empty: the settings' login
+
+    bool operator==(const MaskedConnection& o) const {
+        return engine == o.engine && server == o.server && login == o.login &&
+               password == o.password && database == o.database && encryption == o.encryption &&
+               caFile == o.caFile && sessionLogin == o.sessionLogin &&
+               sessionPassword == o.sessionPassword;
+    }
 };
 
 MaskedConnection masked;
@@ -83,22 +93,26 @@ public:
     BusyGuard& operator=(const BusyGuard&) = delete;
 };
 
+Db::Connection unmaskedOf(const MaskedConnection& m) {
+    return {m.engine,
+            UnmaskStr(m.server),
+            UnmaskStr(m.login),
+            UnmaskStr(m.password),
+            UnmaskStr(m.database),
+            m.encryption,
+            UnmaskStr(m.caFile)};
+}
+
 Db::Connection unmasked() {
-    return {masked.engine,
-            UnmaskStr(masked.server),
-            UnmaskStr(masked.login),
-            UnmaskStr(masked.password),
-            UnmaskStr(masked.database),
-            masked.encryption,
-            UnmaskStr(masked.caFile)};
+    return unmaskedOf(masked);
 }
 
 // What the pooled connection logs in with: the operator's role once one has logged in.
-Db::Connection effective() {
-    Db::Connection c = unmasked();
-    if (!masked.sessionLogin.isEmpty()) {
-        c.login = UnmaskStr(masked.sessionLogin);
-        c.password = UnmaskStr(masked.sessionPassword);
+Db::Connection effectiveOf(const MaskedConnection& m) {
+    Db::Connection c = unmaskedOf(m);
+    if (!m.sessionLogin.isEmpty()) {
+        c.login = UnmaskStr(m.sessionLogin);
+        c.password = UnmaskStr(m.sessionPassword);
     }
     return c;
 }
@@ -257,7 +271,9 @@ struct Outcome {
 void fillTable(QSqlQuery& query, Outcome& out) {
     const QSqlRecord record = query.record();
     const int cols = record.count();
-    std::vector<QStringList> rows(1);
+    std::vector<QStringList> rows;
+    rows.reserve(8); // most answers are a few rows: one allocation, spare rows included
+    rows.emplace_back();
     for (int j = 0; j < cols; ++j)
         rows[0].append(record.fieldName(j));
     while (query.next()) {
@@ -338,10 +354,13 @@ struct Call {
     int progressShown = 0;
 
     void complete() {
-        std::lock_guard<std::mutex> lock(m);
-        done = true;
-        if (loop)
-            QCoreApplication::postEvent(loop, new QEvent(QEvent::Quit));
+        {
+            std::lock_guard<std::mutex> lock(m);
+            done = true;
+            if (loop)
+                QCoreApplication::postEvent(loop, new QEvent(QEvent::Quit));
+        }
+        // Outside the lock, so the woken caller does not at once wait for it again.
         finished.notify_all();
     }
 
@@ -395,16 +414,19 @@ class Pool {
 public:
     ~Pool() { drop(); }
 
-    // An open connection for `c`, or nullptr.
-    QSqlDatabase* acquire(const Db::Connection& c, const QString& key) {
+    // An open connection for `m`, or nullptr. The settings are unmasked only to connect.
+    QSqlDatabase* acquire(const MaskedConnection& m) {
         markConnecting(true);
-        if (key != key_)
+        if (open_ && !(m == target_))
             drop();
         if (open_ && !usable())
             drop();
-        if (!open_ && !connect(c, key)) {
-            markConnecting(false);
-            return nullptr;
+        if (!open_) {
+            if (!connect(effectiveOf(m), keyOf(m))) {
+                markConnecting(false);
+                return nullptr;
+            }
+            target_ = m;
         }
         markConnecting(false);
         return &db_;
@@ -528,6 +550,7 @@ private:
     QSqlDatabase db_;
     QString name_;
     QString key_;
+    MaskedConnection target_; // what the open connection was made for
     Db::Engine engine_ = Db::Engine::Sqlite;
     bool open_ = false;
     bool suspect_ = false;
@@ -569,8 +592,14 @@ public:
     Pool pool;
     const std::shared_ptr<Inflight> inflight = std::make_shared<Inflight>();
 
+    // The kernel's id of this thread, once it runs; 0 before.
+    std::atomic<pid_t> tid{0};
+    // The CPU the worker is held to, or -1; set by the threads that wait on it.
+    std::atomic<int> cpu{-1};
+
 protected:
     void run() override {
+        tid = static_cast<pid_t>(::syscall(SYS_gettid));
         for (;;) {
             std::shared_ptr<Call> call;
             {
@@ -706,6 +735,81 @@ bool stopCall(const std::shared_ptr<Call>& call, Worker* w) {
     return false;
 }
 
+// Holds the waiting thread and the worker on one CPU while the one blocks on the other: a
+// hand-over within a CPU is a plain switch, where waking a thread on another CPU costs several
+// times more (on virtual machines above all). The window's thread is held until it goes back to
+// its event loop, so an action's run of calls pays for it once; another thread, for one call. A
+// call that runs long lets both go, so the window paints on whichever CPU is free.
+class OneCpu {
+public:
+    explicit OneCpu(Worker& w) : worker_(w) {
+        Held& held = heldHere();
+        if (!held.on) {
+            const int cpu = sched_getcpu();
+            if (cpu < 0 || sched_getaffinity(0, sizeof held.mask, &held.mask) != 0)
+                return;
+            cpu_set_t one;
+            CPU_ZERO(&one);
+            CPU_SET(cpu, &one);
+            if (sched_setaffinity(0, sizeof one, &one) != 0)
+                return;
+            held.on = true;
+            held.cpu = cpu;
+            if (onWindowThread())
+                QMetaObject::invokeMethod(QCoreApplication::instance(), &OneCpu::letGo,
+                                          Qt::QueuedConnection);
+        }
+        const pid_t tid = worker_.tid;
+        if (tid != 0 && worker_.cpu != held.cpu) {
+            cpu_set_t one;
+            CPU_ZERO(&one);
+            CPU_SET(held.cpu, &one);
+            worker_.cpu = sched_setaffinity(tid, sizeof one, &one) == 0 ? held.cpu : -1;
+        }
+    }
+
+    ~OneCpu() {
+        if (!onWindowThread())
+            letGo();
+    }
+
+    // The call runs long.
+    void release() {
+        Held& held = heldHere();
+        if (worker_.cpu >= 0 && held.on &&
+            sched_setaffinity(worker_.tid, sizeof held.mask, &held.mask) == 0)
+            worker_.cpu = -1;
+        letGo();
+    }
+
+    static void letGo() {
+        Held& held = heldHere();
+        if (held.on)
+            sched_setaffinity(0, sizeof held.mask, &held.mask);
+        held.on = false;
+    }
+
+private:
+    struct Held {
+        bool on = false;
+        int cpu = -1;
+        cpu_set_t mask; // the CPUs the thread may use when not held
+    };
+    static Held& heldHere() {
+        thread_local Held held;
+        return held;
+    }
+    static bool onWindowThread() {
+        const QCoreApplication* app = QCoreApplication::instance();
+        return app && QThread::currentThread() == app->thread();
+    }
+
+    Worker& worker_;
+};
+
+// How long the window's thread may simply block on a call before it waits in an event loop.
+constexpr std::chrono::milliseconds kBlockingWait{10};
+
 // The calls now waiting on this thread, innermost last.
 std::vector<QEventLoop*> waits;
 
@@ -715,17 +819,20 @@ std::vector<QEventLoop*> waits;
 bool await(const std::shared_ptr<Call>& call) {
     stoppedWhileConnecting = false;
     Worker* w = worker();
-    w->post(call);
     QCoreApplication* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() != app->thread()) {
-        std::unique_lock<std::mutex> lock(call->m);
-        call->finished.wait(lock, [&] { return call->done; });
-        return true;
-    }
     {
-        std::lock_guard<std::mutex> lock(call->m);
-        if (call->done)
+        OneCpu together(*w);
+        w->post(call);
+        std::unique_lock<std::mutex> lock(call->m);
+        if (!app || QThread::currentThread() != app->thread()) {
+            call->finished.wait(lock, [&] { return call->done; });
             return true;
+        }
+        // Most calls end within a frame: waiting for them on a plain condition costs two thread
+        // wake-ups, where an event loop costs several more. Longer ones get the event loop.
+        if (call->finished.wait_for(lock, kBlockingWait, [&] { return call->done; }))
+            return true;
+        together.release();
     }
     QEventLoop loop;
     {
@@ -826,11 +933,11 @@ void noteStopped() {
     actionUnreachable = stoppedWhileConnecting && actionDepth > 0;
 }
 
-void runHere(Call& call, const Db::Connection& c, const QString& key, const QString& statement,
-             Kind kind, Want want) {
+void runHere(Call& call, const MaskedConnection& m, const QString& statement, Kind kind,
+             Want want) {
     Pool& pool = workerPool();
     Outcome& out = call.out;
-    QSqlDatabase* db = pool.acquire(c, key);
+    QSqlDatabase* db = pool.acquire(m);
     if (!db) {
         out.failure = Db::Failure::NotReached;
         out.openError = pool.openError();
@@ -852,7 +959,7 @@ void runHere(Call& call, const Db::Connection& c, const QString& key, const QStr
         out.failure = Db::Failure::Lost;
         out.lost = kind == Kind::Command;
         if (kind == Kind::Query) {
-            db = pool.acquire(c, key);
+            db = pool.acquire(m);
             if (db) {
                 result = runOn(*db, statement, kind, want, call);
                 if (!result)
@@ -879,8 +986,8 @@ QString run(const QString& statement, Want want) {
     BusyGuard busy;
     lastError.clear();
     auto call = std::make_shared<Call>();
-    call->work = [raw = call.get(), c = effective(), key = keyOf(masked), statement, kind, want] {
-        runHere(*raw, c, key, statement, kind, want);
+    call->work = [raw = call.get(), m = masked, statement, kind, want] {
+        runHere(*raw, m, statement, kind, want);
     };
     if (!await(call)) {
         // A command stopped after it was sent may have been carried out all the same.
@@ -898,10 +1005,10 @@ QString run(const QString& statement, Want want) {
     return out.text.value_or(QString());
 }
 
-void batchHere(Call& call, const Db::Connection& c, const QString& key,
-               const QStringList& statements, const QList<int>& expectRows) {
+void batchHere(Call& call, const MaskedConnection& m, const QStringList& statements,
+               const QList<int>& expectRows) {
     Pool& pool = workerPool();
-    QSqlDatabase* db = pool.acquire(c, key);
+    QSqlDatabase* db = pool.acquire(m);
     if (!db) {
         call.out.failure = Db::Failure::NotReached;
         call.out.openError = pool.openError();
@@ -922,7 +1029,7 @@ void batchHere(Call& call, const Db::Connection& c, const QString& key,
     QSqlQuery query(*db);
     for (int i = 0; i < statements.size() && result == QLatin1String("OK"); ++i) {
         if (call.cancelled ||
-            !execInterruptible(query, Db::dialectFor(dialectOf(*db, c.engine), statements[i]),
+            !execInterruptible(query, Db::dialectFor(dialectOf(*db, m.engine), statements[i]),
                                call)) {
             call.out.errorCode = query.lastError().nativeErrorCode();
             result.clear();
@@ -970,8 +1077,8 @@ QString runBatch(const QStringList& statements, const QList<int>& expectRows,
     lostConnection = false;
     auto call = std::make_shared<Call>();
     call->progress = progress;
-    call->work = [raw = call.get(), c = effective(), key = keyOf(masked), statements, expectRows] {
-        batchHere(*raw, c, key, statements, expectRows);
+    call->work = [raw = call.get(), m = masked, statements, expectRows] {
+        batchHere(*raw, m, statements, expectRows);
     };
     if (!await(call)) {
         if (!stoppedWhileConnecting)
@@ -1059,9 +1166,9 @@ QStringList missingTables(bool* reached) {
         return {};
     BusyGuard busy;
     auto call = std::make_shared<Call>();
-    call->work = [&out = call->out, c = effective(), key = keyOf(masked)] {
+    call->work = [&out = call->out, m = masked] {
         Pool& pool = workerPool();
-        QSqlDatabase* db = pool.acquire(c, key);
+        QSqlDatabase* db = pool.acquire(m);
         out.reached = db != nullptr;
         if (!db) {
             out.failure = Failure::NotReached;
@@ -1090,9 +1197,9 @@ QString runScript(const QString& script) {
         return QStringLiteral("-");
     BusyGuard busy;
     auto call = std::make_shared<Call>();
-    call->work = [&out = call->out, c = effective(), key = keyOf(masked), script] {
+    call->work = [&out = call->out, m = masked, script] {
         Pool& pool = workerPool();
-        QSqlDatabase* db = pool.acquire(c, key);
+        QSqlDatabase* db = pool.acquire(m);
         if (!db) {
             out.failure = Failure::NotReached;
             out.openError = pool.openError();
@@ -1199,9 +1306,9 @@ QString encryptPassword(const QString& password, const QString& role) {
         return {};
     BusyGuard busy;
     auto call = std::make_shared<Call>();
-    call->work = [&out = call->out, c = effective(), key = keyOf(masked), password, role] {
+    call->work = [&out = call->out, m = masked, password, role] {
         Pool& pool = workerPool();
-        QSqlDatabase* db = pool.acquire(c, key);
+        QSqlDatabase* db = pool.acquire(m);
         if (!db)
             return;
         const QVariant handle = db->driver()->handle();

@@ -5,6 +5,7 @@
 #include "reports/importwrite.h"
 #include "testsupport.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -13,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+
+#include <sched.h>
 
 namespace {
 
@@ -47,6 +50,8 @@ QString slowQuery(Db::Engine engine) {
 } // namespace
 
 TEST(CallWorker, aSlowStatementGivenUpIsStoppedOnTheServerWhileTheLoopRuns) {
+    cpu_set_t cpus;
+    ASSERT_EQ(sched_getaffinity(0, sizeof cpus, &cpus), 0);
     for (Db::Engine engine : {Db::Engine::Sqlite, Db::Engine::Postgres, Db::Engine::Odbc}) {
         TestSupport::Sandbox box;
         if (!box.useEngine(engine))
@@ -70,6 +75,11 @@ TEST(CallWorker, aSlowStatementGivenUpIsStoppedOnTheServerWhileTheLoopRuns) {
         clock.restart();
         EXPECT_EQ(RunSql(QStringLiteral("select count(*) from Zblst")), "1");
         EXPECT_LT(clock.elapsed(), 3000);
+        // Held to one CPU for its calls, the thread gets all of its CPUs back in its loop.
+        QCoreApplication::processEvents();
+        cpu_set_t now;
+        ASSERT_EQ(sched_getaffinity(0, sizeof now, &now), 0);
+        EXPECT_TRUE(CPU_EQUAL(&now, &cpus));
     }
 }
 
