@@ -1414,11 +1414,24 @@ bool runOnServerThread(std::function<void()> work) {
     return await(call);
 }
 
+namespace {
+
+bool startsWithSelectTop(const QString& statement) {
+    QStringView rest = QStringView(statement).trimmed();
+    if (!rest.startsWith(u"select", Qt::CaseInsensitive))
+        return false;
+    rest = rest.mid(6);
+    qsizetype blanks = 0;
+    while (blanks < rest.size() && rest[blanks].isSpace())
+        ++blanks;
+    return blanks > 0 && rest.mid(blanks).startsWith(u"top", Qt::CaseInsensitive);
+}
+
+} // namespace
+
 QString dialectFor(Engine engine, const QString& statement) {
-    // Only a query begins "select top": a long insert is not searched through for it.
-    const QStringView start = QStringView(statement).trimmed().left(64);
-    if (engine == Engine::Odbc || !start.startsWith(u"select", Qt::CaseInsensitive) ||
-        !start.contains(u"top", Qt::CaseInsensitive))
+    // Only a query begins "select top": the words after "select" are looked at, nothing more.
+    if (engine == Engine::Odbc || !startsWithSelectTop(statement))
         return statement;
     // "select top N rest" is SQL Server's; the others say "select rest limit N".
     static const QRegularExpression top(
