@@ -916,6 +916,8 @@ bool mayConnect() {
 void noteOutcome(const Outcome& out) {
     failure = out.failure;
     lastError = out.errorCode;
+    // What a later failure is read against: a refusal of an earlier login is no reason for it.
+    openError.clear();
     if (failure != Db::Failure::NotReached)
         return;
     openError = out.openError;
@@ -930,6 +932,7 @@ void noteOutcome(const Outcome& out) {
 // A call the person gave up: while connecting, the action makes no further attempt.
 void noteStopped() {
     failure = stoppedWhileConnecting ? Db::Failure::NotReached : Db::Failure::Lost;
+    openError.clear();
     actionUnreachable = stoppedWhileConnecting && actionDepth > 0;
 }
 
