@@ -117,14 +117,6 @@ Db::Connection effectiveOf(const MaskedConnection& m) {
     return c;
 }
 
-// Made of the masked values: the plain ones are never kept between calls.
-QString keyOf(const MaskedConnection& c) {
-    return QString::number(static_cast<int>(c.engine)) + QChar(1) + c.server + QChar(1) + c.login +
-           QChar(1) + c.password + QChar(1) + c.database + QChar(1) +
-           QString::number(static_cast<int>(c.encryption)) + QChar(1) + c.caFile + QChar(1) +
-           c.sessionLogin + QChar(1) + c.sessionPassword;
-}
-
 enum class Kind { None, Query, Command };
 
 Kind classify(const QString& statement) {
@@ -331,7 +323,7 @@ Db::Engine dialectOf(QSqlDatabase& db, Db::Engine engine) {
 // The dialect of the connection open last, for currentDialect() on the window's thread.
 struct OpenDialect {
     std::mutex m;
-    QString key;
+    MaskedConnection target; // masked: the plain values are never kept between calls
     Db::Engine dialect = Db::Engine::Sqlite;
     const void* owner = nullptr;
 };
@@ -414,19 +406,16 @@ class Pool {
 public:
     ~Pool() { drop(); }
 
-    // An open connection for `m`, or nullptr. The settings are unmasked only to connect.
+    // An open connection for `m`, or nullptr.
     QSqlDatabase* acquire(const MaskedConnection& m) {
         markConnecting(true);
-        if (open_ && !(m == target_))
+        if (open_ && !(m == *target_))
             drop();
         if (open_ && !usable())
             drop();
-        if (!open_) {
-            if (!connect(effectiveOf(m), keyOf(m))) {
-                markConnecting(false);
-                return nullptr;
-            }
-            target_ = m;
+        if (!open_ && !connect(m)) {
+            markConnecting(false);
+            return nullptr;
         }
         markConnecting(false);
         return &db_;
@@ -454,18 +443,16 @@ public:
     std::function<void()> interrupt() const { return interrupt_; }
 
     void drop() {
-        if (!key_.isEmpty()) {
+        if (target_) {
             db_.close();
             db_ = QSqlDatabase();
             QSqlDatabase::removeDatabase(name_);
             std::lock_guard<std::mutex> lock(openDialect.m);
-            if (openDialect.owner == this) {
-                openDialect.key.clear();
+            if (openDialect.owner == this)
                 openDialect.owner = nullptr;
-            }
         }
         interrupt_ = {};
-        key_.clear();
+        target_.reset();
         open_ = false;
     }
 
@@ -484,10 +471,12 @@ private:
         return ping.exec(QStringLiteral("select 1"));
     }
 
-    bool connect(const Db::Connection& c, const QString& key) {
+    // The settings are unmasked only here, for the driver.
+    bool connect(const MaskedConnection& m) {
+        const Db::Connection c = effectiveOf(m);
         static std::atomic<int> counter{0};
         name_ = QStringLiteral("zelvo-%1").arg(++counter);
-        key_ = key;
+        target_ = m;
         engine_ = c.engine;
         db_ = QSqlDatabase::addDatabase(driverName(c.engine), name_);
         if (!db_.isValid() || !configure(db_, c) || !db_.open()) {
@@ -530,7 +519,7 @@ private:
         }
         {
             std::lock_guard<std::mutex> lock(openDialect.m);
-            openDialect.key = key;
+            openDialect.target = m;
             openDialect.dialect = dialectOf(db_, c.engine);
             openDialect.owner = this;
         }
@@ -549,8 +538,7 @@ private:
     static constexpr qint64 kLongIdleMs = 5 * 60 * 1000;
     QSqlDatabase db_;
     QString name_;
-    QString key_;
-    MaskedConnection target_; // what the open connection was made for
+    std::optional<MaskedConnection> target_; // what the connection was made for, while it is
     Db::Engine engine_ = Db::Engine::Sqlite;
     bool open_ = false;
     bool suspect_ = false;
@@ -748,9 +736,7 @@ public:
             const int cpu = sched_getcpu();
             if (cpu < 0 || sched_getaffinity(0, sizeof held.mask, &held.mask) != 0)
                 return;
-            cpu_set_t one;
-            CPU_ZERO(&one);
-            CPU_SET(cpu, &one);
+            const cpu_set_t one = only(cpu);
             if (sched_setaffinity(0, sizeof one, &one) != 0)
                 return;
             held.on = true;
@@ -761,9 +747,7 @@ public:
         }
         const pid_t tid = worker_.tid;
         if (tid != 0 && worker_.cpu != held.cpu) {
-            cpu_set_t one;
-            CPU_ZERO(&one);
-            CPU_SET(held.cpu, &one);
+            const cpu_set_t one = only(held.cpu);
             worker_.cpu = sched_setaffinity(tid, sizeof one, &one) == 0 ? held.cpu : -1;
         }
     }
@@ -790,6 +774,13 @@ public:
     }
 
 private:
+    static cpu_set_t only(int cpu) {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(cpu, &one);
+        return one;
+    }
+
     struct Held {
         bool on = false;
         int cpu = -1;
@@ -1258,7 +1249,7 @@ Engine currentEngine() {
 
 Engine currentDialect() {
     std::lock_guard<std::mutex> lock(openDialect.m);
-    return openDialect.key == keyOf(masked) ? openDialect.dialect : masked.engine;
+    return openDialect.owner && openDialect.target == masked ? openDialect.dialect : masked.engine;
 }
 
 QString sqliteFilePath(const QString& database) {
